@@ -1,0 +1,11 @@
+# Gives a Windows program its version resource (product name "Ambrel 2.0").
+function(ambrel_version_resource target description name)
+    if(NOT WIN32)
+        return()
+    endif()
+    set(AMBREL_RC_DESCRIPTION "${description}")
+    set(AMBREL_RC_NAME "${name}")
+    set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc")
+    configure_file("${PROJECT_SOURCE_DIR}/src/win32/version.rc.in" "${rc}" @ONLY)
+    target_sources(${target} PRIVATE "${rc}")
+endfunction()

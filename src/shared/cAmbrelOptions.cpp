@@ -1,0 +1,107 @@
+#include "shared/cAmbrelOptions.h"
+
+#include "shared/vb.h"
+
+namespace ambrel {
+
+namespace {
+const char* const kSubkey = "Options";
+const char* const kSource = "cAmbrelOptions";
+
+bool IsTrueText(const std::string& text) { return text == "T" || text == "t"; }
+}  // namespace
+
+cAmbrelOptions::cAmbrelOptions(IRegistryBackend& backend, const AppIdentity& app)
+    : m_store(backend, app.ProductName),
+      m_RegSoftwareKey(app.ProductName),
+      m_programDirectory(app.ProgramDirectory) {}
+
+void cAmbrelOptions::ChooseRoot() {
+    m_root = m_AllUsersUseSame ? m_store.HKEY_LOCAL_MACHINE() : m_store.HKEY_CURRENT_USER();
+}
+
+std::string cAmbrelOptions::GetText(const char* name, const std::string& defaultValue) {
+    return m_store.GetStringSetting(m_root, kSubkey, name, defaultValue);
+}
+
+bool cAmbrelOptions::GetFlagText(const char* name, const char* defaultValue) {
+    return IsTrueText(GetText(name, defaultValue));
+}
+
+bool cAmbrelOptions::GetFlagNumber(const char* name, std::int32_t defaultValue) {
+    return m_store.GetNumericSetting(m_root, kSubkey, name, defaultValue, -1, -1) != 0;
+}
+
+void cAmbrelOptions::SetText(const char* name, const std::string& value) {
+    m_store.SetStringSetting(m_root, kSubkey, name, value);
+}
+
+void cAmbrelOptions::SetFlagText(const char* name, bool value) { SetText(name, value ? "T" : "F"); }
+
+void cAmbrelOptions::SetFlagNumber(const char* name, bool value) {
+    m_store.SetNumericSetting(m_root, kSubkey, name, value ? -1 : 0);
+}
+
+bool cAmbrelOptions::GetOptions(bool CreateDefault) {
+    const RegHandle machine = m_store.HKEY_LOCAL_MACHINE();
+    std::string allUsers = m_store.GetStringSetting(machine, kSubkey, "AllUsersUseSame", "");
+    if (allUsers.empty()) {
+        if (!CreateDefault) return false;
+        allUsers = "T";
+        m_store.SetStringSetting(machine, kSubkey, "AllUsersUseSame", allUsers);
+    }
+    m_AllUsersUseSame = EqualsNoCase(allUsers, "T");
+    ChooseRoot();
+
+    m_QueryClose = GetFlagText("QueryClose", "T");
+    m_ShutdownOption = static_cast<std::int16_t>(
+        m_store.GetNumericSetting(m_root, kSubkey, "ShutdownOption", 1, 1, 3));
+    m_ShutdownDialogTitle = GetText("ShutDownDialogTitle", "Shut Down Windows");
+    m_ForceLogoff = GetFlagNumber("ForceLogoff", 0);
+    m_PowerOff = GetFlagNumber("PowerOff", 0);
+    m_AllowUsersToDisable = GetFlagNumber("AllowUsersToDisable", -1);
+    m_WinShutdownType = GetText("WinShutdownType", "1");
+    m_RunCommands = GetText("RunCommands", "C");
+    m_RunMinimized = GetText("RunMinimized", "S");
+    m_ShutWindowsOnTime = GetFlagText("ShutWindowsOnTime", "F");
+    m_ShutWindowsTime = GetText("ShutWindowsTime", "12:00 AM");
+    m_TimeOutPrograms = GetFlagText("TimeOutPrograms", "F");
+    m_TimeOutProgramMinutes = GetText("TimeOutProgramMinutes", "120");
+    // A text that is not a number stops the load here: what was read so far
+    // keeps its new value and LogDir is not read.
+    m_Logging = CIntText(GetText("Logging", "1"), kSource);
+    m_LogDir = GetText("LogDir", m_programDirectory + "\\Data\\ambrel.log");
+    return true;
+}
+
+bool cAmbrelOptions::SaveOptions() {
+    m_store.SetStringSetting(m_store.HKEY_LOCAL_MACHINE(), kSubkey, "AllUsersUseSame",
+                             m_AllUsersUseSame ? "T" : "F");
+    ChooseRoot();
+    SetFlagText("QueryClose", m_QueryClose);
+    m_store.SetNumericSetting(m_root, kSubkey, "ShutdownOption", m_ShutdownOption);
+    SetText("ShutDownDialogTitle", m_ShutdownDialogTitle);
+    SetFlagNumber("ForceLogoff", m_ForceLogoff);
+    SetFlagNumber("PowerOff", m_PowerOff);
+    SetFlagNumber("AllowUsersToDisable", m_AllowUsersToDisable);
+    SetText("WinShutdownType", m_WinShutdownType);
+    SetText("RunCommands", m_RunCommands);
+    SetText("RunMinimized", m_RunMinimized);
+    SetFlagText("ShutWindowsOnTime", m_ShutWindowsOnTime);
+    SetText("ShutWindowsTime", m_ShutWindowsTime);
+    SetFlagText("TimeOutPrograms", m_TimeOutPrograms);
+    SetText("TimeOutProgramMinutes", m_TimeOutProgramMinutes);
+    SetText("Logging", Str(m_Logging));
+    SetText("LogDir", m_LogDir);
+    return true;
+}
+
+std::int32_t cAmbrelOptions::AmbrelHandle() {
+    return m_store.GetNumericSetting(m_store.HKEY_LOCAL_MACHINE(), kSubkey, "AmbrelHwnd", -1, -1, -1);
+}
+
+void cAmbrelOptions::AmbrelHandle(std::int32_t hwnd) {
+    m_store.SetNumericSetting(m_store.HKEY_LOCAL_MACHINE(), kSubkey, "AmbrelHwnd", hwnd);
+}
+
+}  // namespace ambrel

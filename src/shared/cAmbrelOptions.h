@@ -1,0 +1,99 @@
+#pragma once
+// The options record: one property per option, loaded from and saved to
+// Software\<product>\Options. AllUsersUseSame always lives under
+// HKEY_LOCAL_MACHINE and decides whether the other options live there (one set
+// for all users) or under HKEY_CURRENT_USER (one set per user).
+
+#include <cstdint>
+#include <string>
+
+#include "shared/cAppRegAPI.h"
+#include "shared/platform.h"
+
+namespace ambrel {
+
+class cAmbrelOptions {
+public:
+    cAmbrelOptions(IRegistryBackend& backend, const AppIdentity& app);
+
+    // Loads the record. Without stored options (no AllUsersUseSame) it returns
+    // false, unless CreateDefault, which stores "T" and every default.
+    // A Logging text that is not a number raises error 13 (type mismatch).
+    bool GetOptions(bool CreateDefault);
+    // Writes every option; the results of the writes are not looked at.
+    bool SaveOptions();
+
+    bool AllUsersUseSame() const { return m_AllUsersUseSame; }
+    void AllUsersUseSame(bool v) { m_AllUsersUseSame = v; }
+    bool QueryClose() const { return m_QueryClose; }
+    void QueryClose(bool v) { m_QueryClose = v; }
+    std::int16_t ShutdownOption() const { return m_ShutdownOption; }
+    void ShutdownOption(std::int16_t v) { m_ShutdownOption = v; }
+    const std::string& ShutdownDialogTitle() const { return m_ShutdownDialogTitle; }
+    void ShutdownDialogTitle(const std::string& v) { m_ShutdownDialogTitle = v; }
+    bool ForceLogoff() const { return m_ForceLogoff; }
+    void ForceLogoff(bool v) { m_ForceLogoff = v; }
+    bool PowerOff() const { return m_PowerOff; }
+    void PowerOff(bool v) { m_PowerOff = v; }
+    bool AllowUsersToDisable() const { return m_AllowUsersToDisable; }
+    void AllowUsersToDisable(bool v) { m_AllowUsersToDisable = v; }
+    const std::string& WinShutdownType() const { return m_WinShutdownType; }
+    void WinShutdownType(const std::string& v) { m_WinShutdownType = v; }
+    const std::string& RunCommands() const { return m_RunCommands; }
+    void RunCommands(const std::string& v) { m_RunCommands = v; }
+    const std::string& RunMinimized() const { return m_RunMinimized; }
+    void RunMinimized(const std::string& v) { m_RunMinimized = v; }
+    bool ShutWindowsOnTime() const { return m_ShutWindowsOnTime; }
+    void ShutWindowsOnTime(bool v) { m_ShutWindowsOnTime = v; }
+    const std::string& ShutWindowsTime() const { return m_ShutWindowsTime; }
+    void ShutWindowsTime(const std::string& v) { m_ShutWindowsTime = v; }
+    bool TimeOutPrograms() const { return m_TimeOutPrograms; }
+    void TimeOutPrograms(bool v) { m_TimeOutPrograms = v; }
+    const std::string& TimeOutProgramMinutes() const { return m_TimeOutProgramMinutes; }
+    void TimeOutProgramMinutes(const std::string& v) { m_TimeOutProgramMinutes = v; }
+    std::int16_t Logging() const { return m_Logging; }
+    void Logging(std::int16_t v) { m_Logging = v; }
+    const std::string& LogDir() const { return m_LogDir; }
+    void LogDir(const std::string& v) { m_LogDir = v; }
+    const std::string& RegSoftwareKey() const { return m_RegSoftwareKey; }
+
+    // The running monitor's window handle, read and written straight through.
+    std::int32_t AmbrelHandle();
+    void AmbrelHandle(std::int32_t hwnd);
+
+    // The root the options were last loaded from or saved to; 0 before that.
+    RegHandle OptionsRoot() const { return m_root; }
+
+private:
+    void ChooseRoot();
+    std::string GetText(const char* name, const std::string& defaultValue);
+    bool GetFlagText(const char* name, const char* defaultValue);
+    bool GetFlagNumber(const char* name, std::int32_t defaultValue);
+    void SetText(const char* name, const std::string& value);
+    void SetFlagText(const char* name, bool value);
+    void SetFlagNumber(const char* name, bool value);
+
+    cAppRegAPI m_store;
+    std::string m_RegSoftwareKey;
+    std::string m_programDirectory;
+    RegHandle m_root = 0;
+
+    bool m_AllUsersUseSame = false;
+    bool m_QueryClose = false;
+    std::int16_t m_ShutdownOption = 0;
+    std::string m_ShutdownDialogTitle;
+    bool m_ForceLogoff = false;
+    bool m_PowerOff = false;
+    bool m_AllowUsersToDisable = false;
+    std::string m_WinShutdownType;
+    std::string m_RunCommands;
+    std::string m_RunMinimized;
+    bool m_ShutWindowsOnTime = false;
+    std::string m_ShutWindowsTime;
+    bool m_TimeOutPrograms = false;
+    std::string m_TimeOutProgramMinutes;
+    std::int16_t m_Logging = 0;
+    std::string m_LogDir;
+};
+
+}  // namespace ambrel

@@ -1,0 +1,75 @@
+#pragma once
+// The ports through which the portable logic reaches the system. Each is shaped
+// by what the logic needs; the Win32 adapters in src/win32 implement them with
+// the real API, the doubles in tests/ implement them for host tests.
+//
+// Nothing here includes <windows.h>, and no name here collides with its macros.
+
+#include <cstdint>
+#include <string>
+
+namespace ambrel {
+
+// ---------------------------------------------------------------------------
+// Who is running: the product name from the program's version resource and
+// the folder the program was started from (no trailing backslash).
+struct AppIdentity {
+    std::string ProductName;       // "Ambrel 2.0"
+    std::string ProgramDirectory;  // e.g. "C:\Program Files\Ambrel"
+    std::string Title;             // the program's own title, e.g. "Ambrel"
+};
+
+// ---------------------------------------------------------------------------
+// Registry, with advapi32's semantics: status codes of the Win32 API, handles
+// as 32-bit values (predefined roots sign-extend like the real ones), value
+// types, buffer sizes and ERROR_MORE_DATA.
+using RegHandle = std::int32_t;
+
+inline constexpr RegHandle kRootClassesRoot = static_cast<RegHandle>(0x80000000u);
+inline constexpr RegHandle kRootCurrentUser = static_cast<RegHandle>(0x80000001u);
+inline constexpr RegHandle kRootLocalMachine = static_cast<RegHandle>(0x80000002u);
+inline constexpr RegHandle kRootUsers = static_cast<RegHandle>(0x80000003u);
+
+inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorFileNotFound = 2;
+inline constexpr long kErrorAccessDenied = 5;
+inline constexpr long kErrorInvalidHandle = 6;
+inline constexpr long kErrorInvalidParameter = 87;
+inline constexpr long kErrorMoreData = 234;
+inline constexpr long kErrorNoMoreItems = 259;
+
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+class IRegistryBackend {
+public:
+    virtual ~IRegistryBackend() = default;
+
+    // RegOpenKeyA: opens an existing key. An empty sub-key opens hKey itself.
+    virtual long OpenKey(RegHandle key, const std::string& subKey, RegHandle& result) = 0;
+    // RegCreateKeyA: opens the key, creating every missing key along the path.
+    virtual long CreateKey(RegHandle key, const std::string& subKey, RegHandle& result) = 0;
+    virtual long CloseKey(RegHandle key) = 0;
+    // RegDeleteKeyA: deletes a key that has no sub-keys.
+    virtual long DeleteKey(RegHandle key, const std::string& subKey) = 0;
+    virtual long DeleteValue(RegHandle key, const std::string& valueName) = 0;
+    // RegQueryValueExA: type and data are optional (nullptr). With data given,
+    // dataSize is the buffer size in and the value's size out; a buffer that is
+    // too small gives kErrorMoreData and the size needed.
+    virtual long QueryValue(RegHandle key, const std::string& valueName, std::uint32_t* type,
+                            std::uint8_t* data, std::uint32_t* dataSize) = 0;
+    // RegSetValueExA.
+    virtual long SetValue(RegHandle key, const std::string& valueName, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t dataSize) = 0;
+    // RegEnumKeyA: nameSize is the buffer size in characters, terminator included.
+    virtual long EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t nameSize) = 0;
+    // RegEnumValueA: nameSize in characters (in: buffer, out: length without
+    // the terminator); type and data optional as for QueryValue.
+    virtual long EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                           std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
+};
+
+}  // namespace ambrel

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include "doubles/memory_registry.h"
+#include "shared/cAmbrelOptions.h"
+#include "shared/errors.h"
+
+namespace ambrel {
+namespace {
+
+using testing::MemoryRegistry;
+
+const std::string kPath = "Software\\Ambrel 2.0\\Options";
+const AppIdentity kApp{"Ambrel 2.0", "C:\\Ambrel", "Ambrel"};
+
+std::string TextAt(const MemoryRegistry& mem, RegHandle root, const std::string& name) {
+    const auto* v = mem.Find(root, kPath, name);
+    if (!v || v->Type != kRegSz) return "<not text>";
+    return std::string(reinterpret_cast<const char*>(v->Data.data()));
+}
+
+std::int64_t NumberAt(const MemoryRegistry& mem, RegHandle root, const std::string& name) {
+    const auto* v = mem.Find(root, kPath, name);
+    if (!v || v->Type != kRegDword || v->Data.size() != 4) return INT64_MIN;
+    return static_cast<std::int32_t>(v->Data[0] | v->Data[1] << 8 | v->Data[2] << 16 |
+                                     static_cast<std::uint32_t>(v->Data[3]) << 24);
+}
+
+TEST(Options, WithoutStoredOptionsTheMonitorsLoadFailsAndLeavesTheRecordEmpty) {
+    MemoryRegistry mem;
+    cAmbrelOptions options(mem, kApp);
+    EXPECT_FALSE(options.GetOptions(false));
+    EXPECT_FALSE(options.QueryClose());
+    EXPECT_EQ(options.ShutdownOption(), 0);
+    EXPECT_EQ(options.LogDir(), "");
+    EXPECT_EQ(options.OptionsRoot(), 0);
+    EXPECT_EQ(mem.ValueNames(kRootLocalMachine, kPath), std::vector<std::string>{"AllUsersUseSame"});
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "AllUsersUseSame"), "");
+    EXPECT_FALSE(mem.KeyExists(kRootCurrentUser, kPath));
+}
+
+TEST(Options, CreatingDefaultsStoresEveryOptionUnderTheMachineInOrder) {
+    MemoryRegistry mem;
+    cAmbrelOptions options(mem, kApp);
+    ASSERT_TRUE(options.GetOptions(true));
+    EXPECT_TRUE(options.AllUsersUseSame());
+    EXPECT_EQ(options.OptionsRoot(), kRootLocalMachine);
+
+    EXPECT_EQ(mem.ValueNames(kRootLocalMachine, kPath),
+              (std::vector<std::string>{"AllUsersUseSame", "QueryClose", "ShutdownOption", "ShutDownDialogTitle",
+                                        "ForceLogoff", "PowerOff", "AllowUsersToDisable", "WinShutdownType",
+                                        "RunCommands", "RunMinimized", "ShutWindowsOnTime", "ShutWindowsTime",
+                                        "TimeOutPrograms", "TimeOutProgramMinutes", "Logging", "LogDir"}));
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "AllUsersUseSame"), "T");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "QueryClose"), "T");
+    EXPECT_EQ(NumberAt(mem, kRootLocalMachine, "ShutdownOption"), 1);
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "ShutDownDialogTitle"), "Shut Down Windows");
+    EXPECT_EQ(NumberAt(mem, kRootLocalMachine, "ForceLogoff"), 0);
+    EXPECT_EQ(NumberAt(mem, kRootLocalMachine, "PowerOff"), 0);
+    EXPECT_EQ(NumberAt(mem, kRootLocalMachine, "AllowUsersToDisable"), -1);
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "WinShutdownType"), "1");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "RunCommands"), "C");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "RunMinimized"), "S");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "ShutWindowsOnTime"), "F");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "ShutWindowsTime"), "12:00 AM");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "TimeOutPrograms"), "F");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "TimeOutProgramMinutes"), "120");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "Logging"), "1");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "LogDir"), "C:\\Ambrel\\Data\\ambrel.log");
+
+    EXPECT_TRUE(options.QueryClose());
+    EXPECT_EQ(options.ShutdownOption(), 1);
+    EXPECT_TRUE(options.AllowUsersToDisable());
+    EXPECT_FALSE(options.ForceLogoff());
+    EXPECT_EQ(options.Logging(), 1);
+    EXPECT_EQ(options.LogDir(), "C:\\Ambrel\\Data\\ambrel.log");
+    EXPECT_EQ(options.RegSoftwareKey(), "Ambrel 2.0");
+}
+
+TEST(Options, AllUsersUseSameChoosesTheRootWithoutRegardToCase) {
+    struct Case {
+        const char* stored;
+        RegHandle root;
+    };
+    for (Case c : {Case{"t", kRootLocalMachine}, Case{"T", kRootLocalMachine}, Case{"F", kRootCurrentUser},
+                   Case{"x", kRootCurrentUser}, Case{"TRUE", kRootCurrentUser}}) {
+        MemoryRegistry mem;
+        mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", c.stored);
+        mem.PutString(kRootLocalMachine, kPath, "RunCommands", "S");
+        mem.PutString(kRootCurrentUser, kPath, "RunCommands", "B");
+        cAmbrelOptions options(mem, kApp);
+        ASSERT_TRUE(options.GetOptions(false)) << c.stored;
+        EXPECT_EQ(options.OptionsRoot(), c.root) << c.stored;
+        EXPECT_EQ(options.RunCommands(), c.root == kRootLocalMachine ? "S" : "B") << c.stored;
+        EXPECT_EQ(options.AllUsersUseSame(), c.root == kRootLocalMachine) << c.stored;
+    }
+}
+
+TEST(Options, StoredValuesAreReadRepairedAndSavedBackInTheirStorageTypes) {
+    MemoryRegistry mem;
+    mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "F");
+    mem.PutDword(kRootCurrentUser, kPath, "ShutdownOption", 4);
+    mem.PutDword(kRootCurrentUser, kPath, "ForceLogoff", 5);
+    mem.PutString(kRootCurrentUser, kPath, "PowerOff", "-1");  // wrong type: default 0 replaces it
+    mem.PutString(kRootCurrentUser, kPath, "QueryClose", "f");
+    mem.PutString(kRootCurrentUser, kPath, "ShutWindowsOnTime", "t");
+    mem.PutString(kRootCurrentUser, kPath, "Logging", " 3");
+    mem.PutDword(kRootCurrentUser, kPath, "TimeOutPrograms", 1);  // wrong type: "F" replaces it
+    cAmbrelOptions options(mem, kApp);
+    ASSERT_TRUE(options.GetOptions(false));
+
+    EXPECT_EQ(options.ShutdownOption(), 1);
+    EXPECT_EQ(NumberAt(mem, kRootCurrentUser, "ShutdownOption"), 1) << "repaired in the registry";
+    EXPECT_TRUE(options.ForceLogoff());
+    EXPECT_FALSE(options.PowerOff());
+    EXPECT_EQ(NumberAt(mem, kRootCurrentUser, "PowerOff"), 0);
+    EXPECT_FALSE(options.QueryClose());
+    EXPECT_TRUE(options.ShutWindowsOnTime());
+    EXPECT_FALSE(options.TimeOutPrograms());
+    EXPECT_EQ(TextAt(mem, kRootCurrentUser, "TimeOutPrograms"), "F");
+    EXPECT_EQ(options.Logging(), 3);
+
+    options.Logging(2);
+    options.QueryClose(true);
+    ASSERT_TRUE(options.SaveOptions());
+    EXPECT_EQ(NumberAt(mem, kRootCurrentUser, "ForceLogoff"), -1) << "true is saved as -1";
+    EXPECT_EQ(TextAt(mem, kRootCurrentUser, "Logging"), " 2");
+    EXPECT_EQ(TextAt(mem, kRootCurrentUser, "QueryClose"), "T");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "AllUsersUseSame"), "F");
+    EXPECT_EQ(mem.Find(kRootLocalMachine, kPath, "QueryClose"), nullptr) << "per-user options stay per user";
+}
+
+TEST(Options, SavingSwitchesTheRootWhenAllUsersUseSameChanges) {
+    MemoryRegistry mem;
+    cAmbrelOptions options(mem, kApp);
+    ASSERT_TRUE(options.GetOptions(true));
+    options.AllUsersUseSame(false);
+    options.RunMinimized("T");
+    ASSERT_TRUE(options.SaveOptions());
+    EXPECT_EQ(options.OptionsRoot(), kRootCurrentUser);
+    EXPECT_EQ(TextAt(mem, kRootCurrentUser, "RunMinimized"), "T");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "RunMinimized"), "S");
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "AllUsersUseSame"), "F");
+
+    cAmbrelOptions reread(mem, kApp);
+    ASSERT_TRUE(reread.GetOptions(false));
+    EXPECT_EQ(reread.RunMinimized(), "T");
+    EXPECT_EQ(reread.Logging(), 1) << "\" 1\" reads back as 1";
+}
+
+TEST(Options, SavingSucceedsEvenWhenTheMachineCannotBeWritten) {
+    MemoryRegistry mem;
+    mem.DenyWrites(kRootLocalMachine);
+    cAmbrelOptions options(mem, kApp);
+    options.AllUsersUseSame(true);
+    EXPECT_TRUE(options.SaveOptions());
+    EXPECT_FALSE(mem.KeyExists(kRootLocalMachine, kPath));
+}
+
+TEST(Options, ANonNumericLoggingRaisesTypeMismatchAfterTheEarlierOptionsAreRead) {
+    MemoryRegistry mem;
+    mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "T");
+    mem.PutString(kRootLocalMachine, kPath, "RunCommands", "B");
+    mem.PutString(kRootLocalMachine, kPath, "Logging", "lots");
+    cAmbrelOptions options(mem, kApp);
+    try {
+        options.GetOptions(false);
+        FAIL() << "expected a type mismatch";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.Number(), kErrTypeMismatch);
+        EXPECT_EQ(e.Info().Description, "Type mismatch");
+        EXPECT_FALSE(e.Info().Source.empty());
+    }
+    EXPECT_EQ(options.RunCommands(), "B");
+    EXPECT_EQ(options.TimeOutProgramMinutes(), "120");
+    EXPECT_EQ(options.LogDir(), "") << "LogDir comes after Logging and is not read";
+    EXPECT_EQ(mem.Find(kRootLocalMachine, kPath, "LogDir"), nullptr);
+}
+
+TEST(Options, TheMonitorHandleGoesStraightToTheMachine) {
+    MemoryRegistry mem;
+    mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "F");
+    cAmbrelOptions options(mem, kApp);
+    EXPECT_EQ(options.AmbrelHandle(), -1);
+    EXPECT_EQ(NumberAt(mem, kRootLocalMachine, "AmbrelHwnd"), -1) << "a missing value is created";
+    options.AmbrelHandle(0x1234);
+    EXPECT_EQ(NumberAt(mem, kRootLocalMachine, "AmbrelHwnd"), 0x1234);
+    cAmbrelOptions other(mem, kApp);
+    EXPECT_EQ(other.AmbrelHandle(), 0x1234);
+    EXPECT_FALSE(mem.KeyExists(kRootCurrentUser, kPath));
+}
+
+}  // namespace
+}  // namespace ambrel

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Runs one Windows program under Wine, in a prefix that belongs to the build tree.
+#
+#   wine-run.sh PROGRAM.exe [ARGS...]
+#
+# The build tree is the nearest folder above PROGRAM that holds CMakeCache.txt;
+# its prefixes live in <build>/wine (or $AMBREL_WINE_ROOT). A template prefix is
+# made once, under a lock, before anything runs in it, so tests started in
+# parallel never race to create one.
+#
+#   AMBREL_WINE_PREFIX=shared   (default) one prefix for the whole run, with a
+#                               persistent wineserver; for programs that leave
+#                               the prefix as they found it
+#   AMBREL_WINE_PREFIX=private  a fresh copy of the template for this run alone,
+#                               removed afterwards with its wineserver
+#   AMBREL_WINE_VERSION=win98   the Windows version the private prefix reports
+#                               (win95, win98, nt40, win2k, win10)
+#   AMBREL_WINE_KEEP=1          keep the private prefix (its path goes to stderr)
+#   wine-run.sh --stop BUILD_DIR   ends the shared prefix's wineserver
+set -u
+if [ "${1:-}" = --stop ]; then
+    WINEPREFIX=${AMBREL_WINE_ROOT:-$2/wine}/shared wineserver -k 2>/dev/null
+    exit 0
+fi
+exe=$1
+shift
+
+find_build_root() {
+    local d
+    d=$(cd "$(dirname "$1")" && pwd)
+    while [ "$d" != / ] && [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done
+    [ -f "$d/CMakeCache.txt" ] && echo "$d"
+}
+
+root=${AMBREL_WINE_ROOT:-}
+if [ -z "$root" ]; then
+    build=$(find_build_root "$exe")
+    root=${build:-${TMPDIR:-/tmp}}/wine
+fi
+mkdir -p "$root"
+template=$root/template
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+# Copies a prefix cheaply: the large, read-only Windows folder is hard-linked,
+# everything a program may change (registry, user folders) is copied.
+copy_prefix() {
+    local from=$1 to=$2
+    mkdir -p "$to/drive_c"
+    cp -a "$from"/*.reg "$from"/.update-timestamp "$from"/dosdevices "$to"/
+    local item
+    for item in "$from"/drive_c/*; do
+        case ${item##*/} in
+            windows) cp -al "$item" "$to/drive_c/" ;;
+            *) cp -a "$item" "$to/drive_c/" ;;
+        esac
+    done
+}
+
+set_version() {
+    local prefix=$1 version=$2
+    # The loader reads user.reg section by section, so a section appended at
+    # the end sets the value without parsing the file.
+    printf '\n[Software\\\\Wine] 0\n"Version"="%s"\n' "$version" >>"$prefix/user.reg"
+}
+
+(
+    flock 9
+    if [ ! -f "$template/.ambrel-ready" ]; then
+        rm -rf "$template"
+        WINEPREFIX=$template wineboot -i </dev/null >/dev/null 2>&1 9>&-
+        WINEPREFIX=$template wineserver -w 9>&-
+        touch "$template/.ambrel-ready"
+    fi
+    if [ ! -f "$root/shared/.ambrel-ready" ]; then
+        rm -rf "$root/shared"
+        copy_prefix "$template" "$root/shared"
+        touch "$root/shared/.ambrel-ready"
+    fi
+    # A persistent server, and Wine's own background processes, started with
+    # their output sent nowhere: whatever outlives a program must not hold the
+    # caller's pipes open (CTest waits for them to close). Both return at once
+    # when the server is already up.
+    # Nothing started here may inherit the lock either.
+    WINEPREFIX=$root/shared wineserver -p </dev/null >/dev/null 2>&1 9>&-
+    WINEPREFIX=$root/shared wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&-
+) 9>"$root/.lock"
+
+mode=${AMBREL_WINE_PREFIX:-shared}
+if [ -n "${AMBREL_WINE_VERSION:-}" ]; then mode=private; fi
+
+if [ "$mode" = shared ]; then
+    export WINEPREFIX=$root/shared
+    wine "$exe" "$@"
+    exit $?
+fi
+
+mkdir -p "$root/private"
+prefix=$(mktemp -d "$root/private/p.XXXXXX")
+copy_prefix "$template" "$prefix"
+[ -n "${AMBREL_WINE_VERSION:-}" ] && set_version "$prefix" "$AMBREL_WINE_VERSION"
+export WINEPREFIX=$prefix
+wineserver -p </dev/null >/dev/null 2>&1
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+wine "$exe" "$@"
+rc=$?
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+if [ -n "${AMBREL_WINE_KEEP:-}" ]; then
+    echo "wine-run: prefix kept at $prefix" >&2
+else
+    rm -rf "$prefix"
+fi
+exit $rc
