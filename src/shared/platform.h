@@ -6,7 +6,9 @@
 // Nothing here includes <windows.h>, and no name here collides with its macros.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace ambrel {
 
@@ -70,6 +72,86 @@ public:
     // the terminator); type and data optional as for QueryValue.
     virtual long EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameSize,
                            std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Clock: the local date and time as an OLE Automation date (see vb.h).
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual double Now() = 0;
+};
+
+// ---------------------------------------------------------------------------
+// User interaction: modal message boxes and the like.
+//
+// Message-box styles and answers are the standard Windows values.
+inline constexpr int kMbOkOnly = 0;
+inline constexpr int kMbOkCancel = 1;
+inline constexpr int kMbAbortRetryIgnore = 2;
+inline constexpr int kMbYesNoCancel = 3;
+inline constexpr int kMbYesNo = 4;
+inline constexpr int kMbRetryCancel = 5;
+inline constexpr int kMbCritical = 16;
+inline constexpr int kMbQuestion = 32;
+inline constexpr int kMbExclamation = 48;
+inline constexpr int kMbInformation = 64;
+inline constexpr int kMbDefaultButton2 = 256;
+inline constexpr int kMbDefaultButton3 = 512;
+
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+inline constexpr int kAnswerAbort = 3;
+inline constexpr int kAnswerRetry = 4;
+inline constexpr int kAnswerIgnore = 5;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+
+class IUserInteraction {
+public:
+    virtual ~IUserInteraction() = default;
+    // Shows a modal message box and returns the answer. The caller always
+    // passes the title; a box "without a title" gets the program's own title.
+    virtual int MsgBox(const std::string& text, int style, const std::string& title) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Files. Failures are reported as the run-time error numbers of errors.h
+// (kErrFileNotFound, kErrPathNotFound, kErrPermissionDenied, ...), so callers
+// can raise or report them as they are.
+enum class FileMode {
+    Read,          // existing file, read only
+    Append,        // created when missing, every write goes to the end
+    Random,        // created when missing, read and write anywhere (record files)
+    CreateNew,     // created empty (an existing file is truncated), write only
+};
+
+class IFile {
+public:
+    virtual ~IFile() = default;
+    // Bytes read, fewer than asked at the end of the file.
+    virtual std::size_t Read(void* buffer, std::size_t size) = 0;
+    // false when not every byte could be written (disk full, file gone).
+    virtual bool Write(const void* data, std::size_t size) = 0;
+    virtual bool Seek(std::uint64_t offset) = 0;
+    virtual std::uint64_t Size() = 0;
+    // Pushes the written bytes to the disk (FlushFileBuffers).
+    virtual bool Flush() = 0;
+};
+
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+    // nullptr on failure, with `error` set.
+    virtual std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error) = 0;
+    // 0 on success, else the error number.
+    virtual long Remove(const std::string& path) = 0;
+    // Replaces an existing target (MoveFileEx with MOVEFILE_REPLACE_EXISTING).
+    virtual long Rename(const std::string& from, const std::string& to) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    // The names of a folder's files, hidden and system files left out, in the
+    // order a file list shows them (by name). false when the folder does not exist.
+    virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
 };
 
 }  // namespace ambrel

@@ -1,0 +1,152 @@
+#include "win32/files_win32.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "shared/errors.h"
+#include "shared/vb.h"
+
+namespace ambrel {
+
+long RuntimeErrorFromWin32(unsigned long win32Error) {
+    switch (win32Error) {
+        case ERROR_FILE_NOT_FOUND: return kErrFileNotFound;
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_DIRECTORY: return kErrPathNotFound;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT: return kErrPermissionDenied;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return kErrDiskFull;
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE: return kErrBadFileNameOrNumber;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS: return 58;
+        default: return kErrPathFileAccess;
+    }
+}
+
+namespace {
+
+class Win32File final : public IFile {
+public:
+    Win32File(HANDLE handle, bool append) : m_handle(handle), m_append(append) {}
+    ~Win32File() override { CloseHandle(m_handle); }
+
+    std::size_t Read(void* buffer, std::size_t size) override {
+        std::size_t total = 0;
+        auto* bytes = static_cast<char*>(buffer);
+        while (total < size) {
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - total, 1u << 20));
+            DWORD got = 0;
+            if (!ReadFile(m_handle, bytes + total, chunk, &got, nullptr) || got == 0) break;
+            total += got;
+        }
+        return total;
+    }
+
+    bool Write(const void* data, std::size_t size) override {
+        if (m_append) SetFilePointer(m_handle, 0, nullptr, FILE_END);
+        std::size_t total = 0;
+        const auto* bytes = static_cast<const char*>(data);
+        while (total < size) {
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - total, 1u << 20));
+            DWORD written = 0;
+            if (!WriteFile(m_handle, bytes + total, chunk, &written, nullptr) || written == 0) return false;
+            total += written;
+        }
+        return true;
+    }
+
+    bool Seek(std::uint64_t offset) override {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(m_handle, to, nullptr, FILE_BEGIN) != 0;
+    }
+
+    std::uint64_t Size() override {
+        LARGE_INTEGER size;
+        return GetFileSizeEx(m_handle, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
+
+    bool Flush() override { return FlushFileBuffers(m_handle) != 0; }
+
+private:
+    HANDLE m_handle;
+    bool m_append;
+};
+
+}  // namespace
+
+std::unique_ptr<IFile> Win32FileSystem::Open(const std::string& path, FileMode mode, long& error) {
+    DWORD access = GENERIC_READ;
+    DWORD disposition = OPEN_EXISTING;
+    switch (mode) {
+        case FileMode::Read: break;
+        case FileMode::Append: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
+        case FileMode::Random: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
+        case FileMode::CreateNew: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
+    }
+    // Nothing locks the command files: other programs may read and write them.
+    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = RuntimeErrorFromWin32(GetLastError());
+        return nullptr;
+    }
+    error = 0;
+    return std::make_unique<Win32File>(handle, mode == FileMode::Append);
+}
+
+long Win32FileSystem::Remove(const std::string& path) {
+    return DeleteFileA(path.c_str()) ? 0 : RuntimeErrorFromWin32(GetLastError());
+}
+
+long Win32FileSystem::Rename(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : RuntimeErrorFromWin32(GetLastError());
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::ListFiles(const std::string& folder, std::vector<std::string>& names) {
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    names.clear();
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.dwFileAttributes &
+                (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+                continue;
+            names.emplace_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return LCase(a) < LCase(b); });
+    return true;
+}
+
+double Win32Clock::Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return DateSerial(t.wYear, t.wMonth, t.wDay) +
+           (t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0) / 86400.0;
+}
+
+int Win32UserInteraction::MsgBox(const std::string& text, int style, const std::string& title) {
+    return MessageBoxA(reinterpret_cast<HWND>(m_owner), text.c_str(), title.c_str(),
+                       static_cast<UINT>(style) | MB_SETFOREGROUND);
+}
+
+}  // namespace ambrel

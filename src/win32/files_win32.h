@@ -1,0 +1,35 @@
+#pragma once
+// Files, the clock and message boxes over the Win32 API.
+
+#include "shared/platform.h"
+
+namespace ambrel {
+
+class Win32FileSystem final : public IFileSystem {
+public:
+    std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error) override;
+    long Remove(const std::string& path) override;
+    long Rename(const std::string& from, const std::string& to) override;
+    bool FileExists(const std::string& path) override;
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
+};
+
+// A Win32 error code as the run-time error number the system reports.
+long RuntimeErrorFromWin32(unsigned long win32Error);
+
+class Win32Clock final : public IClock {
+public:
+    double Now() override;
+};
+
+class Win32UserInteraction final : public IUserInteraction {
+public:
+    // Message boxes are owned by this window when set (0: no owner).
+    void SetOwner(std::intptr_t hwnd) { m_owner = hwnd; }
+    int MsgBox(const std::string& text, int style, const std::string& title) override;
+
+private:
+    std::intptr_t m_owner = 0;
+};
+
+}  // namespace ambrel

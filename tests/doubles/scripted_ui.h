@@ -1,0 +1,39 @@
+#pragma once
+// Plays the user: records every message box and answers from a script.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "shared/platform.h"
+
+namespace ambrel::testing {
+
+class ScriptedUserInteraction final : public IUserInteraction {
+public:
+    struct Box {
+        std::string Text;
+        int Style = 0;
+        std::string Title;
+    };
+
+    int MsgBox(const std::string& text, int style, const std::string& title) override {
+        Boxes.push_back({text, style, title});
+        if (Answers.empty()) return kAnswerOk;
+        int answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+
+    std::vector<Box> Boxes;
+    std::deque<int> Answers;  // kAnswerOk when empty
+};
+
+class FakeClock final : public IClock {
+public:
+    explicit FakeClock(double now = 0) : Time(now) {}
+    double Now() override { return Time; }
+    double Time;
+};
+
+}  // namespace ambrel::testing
