@@ -154,4 +154,51 @@ public:
     virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
 };
 
+// ---------------------------------------------------------------------------
+// Regional settings: a date and time in the system's general date format
+// (short date, a blank, long time), as GetDateFormatA and GetTimeFormatA give.
+class IRegionalSettings {
+public:
+    virtual ~IRegionalSettings() = default;
+    virtual std::string GeneralDate(double oleDate) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Operating-system facts: the record that GetVersionExA fills (ANSI
+// OSVERSIONINFO) and the logged-on user's name.
+struct OsVersionRecord {
+    std::uint32_t OSVersionInfoSize = 148;
+    std::uint32_t MajorVersion = 0;
+    std::uint32_t MinorVersion = 0;
+    std::uint32_t BuildNumber = 0;
+    std::uint32_t PlatformId = 0;
+    std::string CSDVersion;  // service-pack text, 128 characters in the record
+};
+
+inline constexpr std::uint32_t kPlatformWin32s = 0;
+inline constexpr std::uint32_t kPlatformWindows = 1;  // VER_PLATFORM_WIN32_WINDOWS
+inline constexpr std::uint32_t kPlatformNT = 2;       // VER_PLATFORM_WIN32_NT
+
+class ISystemFacts {
+public:
+    virtual ~ISystemFacts() = default;
+    // GetVersionExA into the record; false when the call fails.
+    virtual bool QueryVersion(OsVersionRecord& record) = 0;
+    // GetUserNameA: fills `buffer` (of `size` bytes) with the name and its
+    // terminator; false when the call fails (nobody logged on).
+    virtual bool QueryUserName(char* buffer, std::uint32_t& size) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Processes (the command runner).
+
+
+// ---------------------------------------------------------------------------
+// Shell links (shortcut files).
+
+
+// ---------------------------------------------------------------------------
+// Ending the session.
+
+
 }  // namespace ambrel

@@ -1,0 +1,32 @@
+#pragma once
+// Which Windows this is, decided once when the object is created.
+
+#include <cstdint>
+
+#include "shared/platform.h"
+
+namespace ambrel {
+
+class cOSInfo {
+public:
+    explicit cOSInfo(ISystemFacts& facts);
+
+    bool isWin95() const { return m_isWin95; }
+    bool isWin98() const { return m_isWin98; }
+    bool isWinNT3() const { return m_isWinNT3; }
+    bool isWinNT4() const { return m_isWinNT4; }
+    bool isOsUnknown() const { return m_isOsUnknown; }
+    bool canRestartInDosMode() const { return m_isWin95 || m_isWin98; }
+    std::int16_t interfaceUsed() const { return (m_isWin98 || m_isWinNT4) ? 2 : 1; }
+    const OsVersionRecord& VersionRecord() const { return m_record; }
+
+private:
+    OsVersionRecord m_record;
+    bool m_isWin95 = false;
+    bool m_isWin98 = false;
+    bool m_isWinNT3 = false;
+    bool m_isWinNT4 = false;
+    bool m_isOsUnknown = false;
+};
+
+}  // namespace ambrel
