@@ -19,7 +19,12 @@
 #   wine-run.sh --stop BUILD_DIR   ends the shared prefix's wineserver
 set -u
 if [ "${1:-}" = --stop ]; then
-    WINEPREFIX=${AMBREL_WINE_ROOT:-$2/wine}/shared wineserver -k 2>/dev/null
+    stop_root=${AMBREL_WINE_ROOT:-$2/wine}
+    WINEPREFIX=$stop_root/shared wineserver -k 2>/dev/null
+    if [ -f "$stop_root/xvfb.pid" ]; then
+        kill "$(cat "$stop_root/xvfb.pid")" 2>/dev/null
+        rm -f "$stop_root/xvfb.pid" "$stop_root/xvfb.display"
+    fi
     exit 0
 fi
 exe=$1
@@ -68,6 +73,17 @@ set_version() {
 
 (
     flock 9
+    # Windows need a display. Without one, the build tree gets its own Xvfb,
+    # ended with the shared prefix's server (--stop).
+    if [ -z "${DISPLAY:-}" ]; then
+        if [ ! -f "$root/xvfb.pid" ] || ! kill -0 "$(cat "$root/xvfb.pid")" 2>/dev/null; then
+            rm -f "$root/xvfb.display"
+            Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$root/xvfb.display" \
+                </dev/null >/dev/null 2>&1 9>&- &
+            echo $! >"$root/xvfb.pid"
+            for _ in $(seq 100); do [ -s "$root/xvfb.display" ] && break; sleep 0.1; done
+        fi
+    fi
     if [ ! -f "$template/.ambrel-ready" ]; then
         rm -rf "$template"
         WINEPREFIX=$template wineboot -i </dev/null >/dev/null 2>&1 9>&-
@@ -87,6 +103,10 @@ set_version() {
     WINEPREFIX=$root/shared wineserver -p </dev/null >/dev/null 2>&1 9>&-
     WINEPREFIX=$root/shared wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&-
 ) 9>"$root/.lock"
+
+if [ -z "${DISPLAY:-}" ] && [ -s "$root/xvfb.display" ]; then
+    export DISPLAY=:$(head -n 1 "$root/xvfb.display")
+fi
 
 mode=${AMBREL_WINE_PREFIX:-shared}
 if [ -n "${AMBREL_WINE_VERSION:-}" ]; then mode=private; fi
