@@ -1,0 +1,45 @@
+#pragma once
+// The common dialog: an open-file dialog, and help through WinHelp.
+
+#include <windows.h>
+
+#include <string>
+
+namespace ambrel {
+
+// Open-file flags the system uses.
+inline constexpr unsigned long kOpenHideReadOnly = 0x4;        // OFN_HIDEREADONLY
+inline constexpr unsigned long kOpenPathMustExist = 0x800;     // OFN_PATHMUSTEXIST
+inline constexpr unsigned long kOpenNoDereferenceLinks = 0x100000;  // OFN_NODEREFERENCELINKS
+
+struct OpenFileRequest {
+    std::string DialogTitle;
+    // "description | pattern", pairs separated the same way:
+    // "Programs | *.exe | All files | *.*".
+    std::string Filter;
+    std::string InitDir;
+    unsigned long Flags = 0;
+};
+
+class CommonDialog {
+public:
+    explicit CommonDialog(HWND owner = nullptr) : m_owner(owner) {}
+    void Owner(HWND owner) { m_owner = owner; }
+    // The chosen file's full path, empty when the user cancels.
+    std::string ShowOpen(const OpenFileRequest& request);
+
+    // Help: the help file's path, the topic's context number, and the help
+    // command (1 shows the topic of that context).
+    std::string HelpFile;
+    unsigned long HelpContext = 0;
+    unsigned int HelpCommand = 1;
+    bool ShowHelp();
+
+private:
+    HWND m_owner;
+};
+
+// The filter in the dialog's own form: pairs separated by NULs, ending in two.
+std::string OpenFileFilter(const std::string& filter);
+
+}  // namespace ambrel

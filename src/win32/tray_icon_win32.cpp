@@ -1,0 +1,75 @@
+#include "win32/tray_icon_win32.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace ambrel {
+
+namespace {
+constexpr UINT kIconId = 1;
+}
+
+void TrayIconControl::Attach(HWND owner, UINT callbackMessage) {
+    m_owner = owner;
+    m_callback = callbackMessage;
+    m_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+}
+
+TrayIconControl::~TrayIconControl() {
+    if (m_inTray) Notify(NIM_DELETE);
+}
+
+bool TrayIconControl::Notify(DWORD action) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = m_owner;
+    data.uID = kIconId;
+    data.uFlags = NIF_MESSAGE | NIF_TIP | (m_icon ? NIF_ICON : 0);
+    data.uCallbackMessage = m_callback;
+    data.hIcon = m_icon;
+    strncpy(data.szTip, m_tip.c_str(), sizeof data.szTip - 1);
+    return Shell_NotifyIconA(action, &data) != 0;
+}
+
+bool TrayIconControl::InTray(bool show) {
+    if (show == m_inTray) return true;
+    if (!show) {
+        // Gone either way, even if the shell had already dropped it.
+        Notify(NIM_DELETE);
+        m_inTray = false;
+        return true;
+    }
+    m_inTray = Notify(NIM_ADD);
+    return m_inTray;
+}
+
+void TrayIconControl::TrayIcon(HICON icon) {
+    m_icon = icon;
+    if (m_inTray) Notify(NIM_MODIFY);
+}
+
+void TrayIconControl::TrayTip(const std::string& tip) {
+    m_tip = tip;
+    if (m_inTray) Notify(NIM_MODIFY);
+}
+
+bool TrayIconControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_taskbarCreated && message == m_taskbarCreated) {
+        // The shell restarted and forgot its icons.
+        if (m_inTray) Notify(NIM_ADD);
+        return true;
+    }
+    if (message != m_callback || wParam != kIconId) return false;
+    int button = 0;
+    switch (LOWORD(lParam)) {
+        case WM_LBUTTONDOWN: button = 1; break;
+        case WM_RBUTTONDOWN: button = 2; break;
+        case WM_MBUTTONDOWN: button = 4; break;
+        default: return true;
+    }
+    if (OnMouseDown) OnMouseDown(button);
+    return true;
+}
+
+}  // namespace ambrel
