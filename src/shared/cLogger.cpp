@@ -25,7 +25,7 @@ std::string cLogger::Heading() {
 }
 
 bool cLogger::WriteEntry(const std::vector<std::string>& lines) {
-    if (!m_file && !OpenLog()) return false;
+    if ((!m_file && !OpenLog()) || !m_file) return false;
     for (const auto& line : lines) {
         std::string text = line + kNewLine;
         if (!m_file->Write(text.data(), text.size())) return WriteFailed();
