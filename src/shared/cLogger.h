@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "shared/platform.h"
 
@@ -40,7 +41,11 @@ public:
     void CloseLog();
 
 private:
-    // (the implementation's own members)
+    std::string Heading();
+    // Opens the log when needed and appends the lines and the empty line.
+    bool WriteEntry(const std::vector<std::string>& lines);
+    bool WriteFailed();
+
     IFileSystem& m_files;
     IClock& m_clock;
     IRegionalSettings& m_regional;

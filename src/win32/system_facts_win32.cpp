@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "shared/vb.h"
+
 namespace ambrel {
 
 bool Win32SystemFacts::QueryVersion(OsVersionRecord& record) {
@@ -26,6 +28,23 @@ bool Win32SystemFacts::QueryUserName(char* buffer, std::uint32_t& size) {
     BOOL ok = GetUserNameA(buffer, &length);
     size = length;
     return ok != 0;
+}
+
+std::string Win32RegionalSettings::GeneralDate(double oleDate) {
+    DateParts parts = SplitDate(oleDate);
+    SYSTEMTIME t{};
+    t.wYear = static_cast<WORD>(parts.Year);
+    t.wMonth = static_cast<WORD>(parts.Month);
+    t.wDay = static_cast<WORD>(parts.Day);
+    t.wDayOfWeek = static_cast<WORD>(Weekday(DateSerial(parts.Year, parts.Month, parts.Day)) - 1);
+    t.wHour = static_cast<WORD>(parts.Hour);
+    t.wMinute = static_cast<WORD>(parts.Minute);
+    t.wSecond = static_cast<WORD>(parts.Second);
+    char date[128] = "";
+    char time[128] = "";
+    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, date, sizeof date)) date[0] = '\0';
+    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &t, nullptr, time, sizeof time)) time[0] = '\0';
+    return std::string(date) + " " + time;
 }
 
 }  // namespace ambrel

@@ -11,4 +11,10 @@ public:
     bool QueryUserName(char* buffer, std::uint32_t& size) override;
 };
 
+class Win32RegionalSettings final : public IRegionalSettings {
+public:
+    // GetDateFormatA (short date) and GetTimeFormatA (long time) of the user's locale.
+    std::string GeneralDate(double oleDate) override;
+};
+
 }  // namespace ambrel
