@@ -57,6 +57,20 @@ private:
     std::exception_ptr m_error;
 };
 
+// The run-time error number that a failed start of a file raises, from the
+// shell's error code.
+std::int32_t StartErrorNumber(std::intptr_t shellResult) {
+    switch (shellResult) {
+        case 2: return kErrFileNotFound;      // ERROR_FILE_NOT_FOUND
+        case 3: return kErrPathNotFound;      // ERROR_PATH_NOT_FOUND
+        case 5: return kErrPermissionDenied;  // SE_ERR_ACCESSDENIED
+        case 0:                               // out of memory or resources
+        case 8: return 7;                     // SE_ERR_OOM: "Out of memory"
+        case 26: return kErrPathFileAccess;   // SE_ERR_SHARE
+        default: return 5;                    // not runnable: "Invalid procedure call or argument"
+    }
+}
+
 }  // namespace
 
 cExitWindows::cExitWindows(ISessionControl& session, ISystemFacts& facts, AppIdentity app)
@@ -143,19 +157,6 @@ void cExitWindows::EndSessionOfEveryWindow() {
     EndSessionEnumProc proc(m_session);
     m_session.EnumTopLevelWindows(proc);
     proc.RaiseHeldError();
-}
-
-std::int32_t cExitWindows::StartErrorNumber(std::intptr_t shellResult) {
-    // The numbers a failed start of a program raises at run time.
-    switch (shellResult) {
-        case 2: return kErrFileNotFound;      // ERROR_FILE_NOT_FOUND
-        case 3: return kErrPathNotFound;      // ERROR_PATH_NOT_FOUND
-        case 5: return kErrPermissionDenied;  // SE_ERR_ACCESSDENIED
-        case 0:                               // out of memory or resources
-        case 8: return 7;                     // SE_ERR_OOM: "Out of memory"
-        case 26: return kErrPathFileAccess;   // SE_ERR_SHARE
-        default: return 5;                    // not runnable: "Invalid procedure call or argument"
-    }
 }
 
 }  // namespace ambrel

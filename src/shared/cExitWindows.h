@@ -43,10 +43,6 @@ public:
     // run-time error number of the failed start.
     std::int32_t exitWindows(std::int32_t lPassedFlag);
 
-    // The run-time error number that a failed start of a file reports, from
-    // the shell's error code.
-    static std::int32_t StartErrorNumber(std::intptr_t shellResult);
-
 private:
     void EnableShutdownPrivilege();
     void EndSessionOfEveryWindow();

@@ -225,15 +225,5 @@ TEST(ExitWindows, OnNT4AnMsDosRestartIsAShutdownAndAPassedMarkerNeverReachesWind
     EXPECT_EQ(e.session.Calls, expected);
 }
 
-TEST(ExitWindows, StartErrorsBecomeRunTimeErrorNumbers) {
-    EXPECT_EQ(cExitWindows::StartErrorNumber(2), 53);
-    EXPECT_EQ(cExitWindows::StartErrorNumber(3), 76);
-    EXPECT_EQ(cExitWindows::StartErrorNumber(5), 70);
-    EXPECT_EQ(cExitWindows::StartErrorNumber(0), 7);
-    EXPECT_EQ(cExitWindows::StartErrorNumber(8), 7);
-    EXPECT_EQ(cExitWindows::StartErrorNumber(26), 75);
-    EXPECT_EQ(cExitWindows::StartErrorNumber(11), 5);
-}
-
 }  // namespace
 }  // namespace ambrel
