@@ -199,6 +199,77 @@ public:
 
 // ---------------------------------------------------------------------------
 // Ending the session.
+//
+// What ending a session needs of user32, advapi32, kernel32 and shell32, one
+// call each, so the order of the steps and their exact arguments can be
+// checked. Handles are pointer-sized; 0 is "none".
+using WindowHandle = std::uintptr_t;
+using KernelHandle = std::uintptr_t;
+
+struct PrivilegeId {  // LUID
+    std::uint32_t LowPart = 0;
+    std::int32_t HighPart = 0;
+};
+
+struct PrivilegeSet {  // TOKEN_PRIVILEGES with room for one privilege
+    std::uint32_t Count = 0;
+    PrivilegeId Id;
+    std::uint32_t Attributes = 0;
+};
+
+inline constexpr std::uint32_t kEwxLogoff = 0;
+inline constexpr std::uint32_t kEwxShutdown = 1;
+inline constexpr std::uint32_t kEwxReboot = 2;
+inline constexpr std::uint32_t kEwxForce = 4;
+inline constexpr std::uint32_t kEwxPowerOff = 8;
+inline constexpr std::uint32_t kTokenQuery = 0x8;
+inline constexpr std::uint32_t kTokenAdjustPrivileges = 0x20;
+inline constexpr std::uint32_t kSePrivilegeEnabled = 2;
+inline constexpr std::uint32_t kProcessTerminate = 0x1;
+inline constexpr std::uint32_t kProcessQueryInformation = 0x400;
+inline constexpr std::uint32_t kWmQueryEndSession = 0x11;
+inline constexpr std::uint32_t kWmEndSession = 0x16;
+inline constexpr std::uint32_t kSmtoAbortIfHung = 2;
+inline constexpr int kSwShowMinimized = 2;  // minimised, with the focus
+
+class ISessionControl {
+public:
+    virtual ~ISessionControl() = default;
+    // ExitWindowsEx: non-zero when Windows accepted the request.
+    virtual std::int32_t RequestSessionEnd(std::uint32_t flags, std::uint32_t reserved) = 0;
+
+    // OpenProcessToken of the current process; 0 when it fails.
+    virtual KernelHandle OpenOwnProcessToken(std::uint32_t access) = 0;
+    // LookupPrivilegeValueA; an empty system name is the local system.
+    virtual bool LookupPrivilege(const std::string& systemName, const std::string& name, PrivilegeId& id) = 0;
+    // AdjustTokenPrivileges with a previous-state buffer of `bufferLength` bytes.
+    virtual bool AdjustPrivileges(KernelHandle token, bool disableAll, const PrivilegeSet& newState,
+                                  std::uint32_t bufferLength) = 0;
+    virtual void CloseKernelHandle(KernelHandle handle) = 0;
+
+    // EnumWindows over the top-level windows. The visitor is called from
+    // inside the system, so it must not throw; it returns false to stop.
+    class IWindowVisitor {
+    public:
+        virtual bool Visit(WindowHandle window) noexcept = 0;
+
+    protected:
+        ~IWindowVisitor() = default;
+    };
+    virtual bool EnumTopLevelWindows(IWindowVisitor& visitor) = 0;
+    // SendMessageTimeoutA: true when the window processed the message in time.
+    virtual bool SendWithTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs) = 0;
+    // GetWindowThreadProcessId: the id of the process that owns the window.
+    virtual std::uint32_t WindowProcessId(WindowHandle window) = 0;
+    // OpenProcess; 0 when it fails.
+    virtual KernelHandle OpenProcessById(std::uint32_t access, std::uint32_t processId) = 0;
+    virtual bool TerminateProcessHandle(KernelHandle process, std::uint32_t exitCode) = 0;
+
+    // ShellExecuteA without an owner window: its result, above 32 when the
+    // file was started, else the shell's error code.
+    virtual std::intptr_t ShellOpen(const std::string& verb, const std::string& file, int showCommand) = 0;
+};
 
 
 }  // namespace ambrel

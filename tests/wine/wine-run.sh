@@ -16,6 +16,8 @@
 #   AMBREL_WINE_VERSION=win98   the Windows version the private prefix reports
 #                               (win95, win98, nt40, win2k, win10)
 #   AMBREL_WINE_KEEP=1          keep the private prefix (its path goes to stderr)
+#   AMBREL_WINE_AFTER="ARGS"    run PROGRAM once more with ARGS in the same
+#                               private prefix when the first run is over
 #   wine-run.sh --stop BUILD_DIR   ends the shared prefix's wineserver
 set -u
 if [ "${1:-}" = --stop ]; then
@@ -126,6 +128,15 @@ wineserver -p </dev/null >/dev/null 2>&1
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 wine "$exe" "$@"
 rc=$?
+if [ -n "${AMBREL_WINE_AFTER:-}" ]; then
+    # A second run in the same prefix, for programs whose first run ends the
+    # whole Wine session (itself included); its arguments are word-split.
+    sleep 1
+    # shellcheck disable=SC2086
+    wine "$exe" $AMBREL_WINE_AFTER
+    after=$?
+    [ "$rc" -eq 0 ] && rc=$after
+fi
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
 if [ -n "${AMBREL_WINE_KEEP:-}" ]; then
