@@ -92,12 +92,14 @@ long MoveForward(IFileSystem& files, const CommandFileNames& names, const Journa
     return 0;
 }
 
+// A file that is missing altogether (removed by hand) is not moved: the load
+// that follows reports it, rather than every load stopping at the journal.
 long MoveBack(IFileSystem& files, const CommandFileNames& names, const Journal& journal) {
     for (const FileRoles& f : Roles(names, journal)) {
-        if (!files.FileExists(f.New)) {
+        if (!files.FileExists(f.New) && files.FileExists(f.Current)) {
             if (long error = files.Rename(f.Current, f.New)) return error;
         }
-        if (f.HadCurrent && !files.FileExists(f.Current)) {
+        if (f.HadCurrent && !files.FileExists(f.Current) && files.FileExists(f.Backup)) {
             if (long error = files.Rename(f.Backup, f.Current)) return error;
         }
     }
