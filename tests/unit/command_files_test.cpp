@@ -195,6 +195,32 @@ TEST(CommandFiles, EveryFailedWriteOrRenameLeavesThePreviousListWhole) {
     }
 }
 
+TEST(CommandFiles, AFailureAfterTheCommitIsUndoneEvenWhenTheUndoCannotBeJournalled) {
+    CommandProgram p;
+    ASSERT_TRUE(p.Save({Command("old")}));
+    const std::string sdd = *p.memory.Content(kSdd), sds = *p.memory.Content(kSds);
+    // Renames: the journal into place, then the settings file's two moves,
+    // then the current strings file to its backup, which fails. The journal
+    // of the undo cannot be written.
+    p.memory.FailRenameNumber(4);
+    bool committed = false;
+    p.memory.OpenFault = [&](const std::string& path, FileMode) -> long {
+        if (path != p.names.NewJournal()) return 0;
+        if (!committed) {
+            committed = true;
+            return 0;
+        }
+        return kErrPermissionDenied;
+    };
+    EXPECT_FALSE(p.Save({Command("new")}));
+    p.memory.OpenFault = nullptr;
+    EXPECT_EQ(p.memory.ContentOr(kSdd), sdd);
+    EXPECT_EQ(p.memory.ContentOr(kSds), sds);
+    EXPECT_FALSE(p.memory.FileExists(p.names.Journal()));
+    ASSERT_EQ(p.Load().size(), 1u);
+    EXPECT_EQ(p.Load()[0].Strings.CommandLine, "old");
+}
+
 // A file system that stops dead after a number of changes, as a process that
 // is killed or a machine that loses power: nothing after that point happens.
 class CrashingFileSystem final : public IFileSystem {

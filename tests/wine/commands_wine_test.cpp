@@ -26,13 +26,41 @@ std::string Here() {
 
 std::string Helper() { return Here() + "\\ambrel_test_helper.exe"; }
 
-std::string TempFolder(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + name + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
 }
+
+// A folder of the test's own under the temporary folder, removed with all it
+// holds when the test ends, so the shared prefix stays as it was.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& name) {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        m_path = std::string(temp) + name + std::to_string(GetCurrentProcessId());
+        RemoveTree(m_path);
+        CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    ~ScratchFolder() { RemoveTree(m_path); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
 
 struct Runner {
     Win32ProcessLauncher processes;
@@ -55,7 +83,8 @@ TEST(CommandRunnerWine, ARealProgramIsStartedAndWaitedFor) {
 
 TEST(CommandRunnerWine, TheWindowStyleIsTheProgramsShowState) {
     Runner r;
-    const std::string out = TempFolder("ambrel_show") + "\\state.txt";
+    ScratchFolder scratch("ambrel_show");
+    const std::string out = scratch.Path() + "\\state.txt";
     for (int style : {0, 2, 3, 6}) {
         ASSERT_TRUE(RunCommand(r.processes, r.clock, r.message, Helper() + " showstate " + out,
                                static_cast<std::int16_t>(style), false, 0));
@@ -114,7 +143,8 @@ TEST(CommandRunnerWine, TheTerminatedProgramEndsWithExitCode259) {
 
 TEST(ShellLinksWine, AShortcutIsCreatedAndItsCommandLineReadBack) {
     Win32ShellLinks links;
-    const std::string folder = TempFolder("ambrel_lnk");
+    ScratchFolder scratch("ambrel_lnk");
+    const std::string& folder = scratch.Path();
     const std::string lnk = folder + "\\Helper.lnk";
     ShortcutFields made;
     made.TargetPath = Helper();
@@ -158,7 +188,8 @@ TEST(CommandFilesWine, SavesReplaceThePairOnDiskAndKeepThePreviousAsTheBackup) {
     Win32Clock clock;
     UsDates regional;
     testing::ScriptedUserInteraction ui;
-    const std::string dir = TempFolder("ambrel_data");
+    ScratchFolder scratch("ambrel_data");
+    const std::string& dir = scratch.Path();
     CreateDirectoryA((dir + "\\Data").c_str(), nullptr);
     AppIdentity app{"Ambrel 2.0", dir, "Ambrel"};
     cLogger logger(files, clock, regional, ui, app);
