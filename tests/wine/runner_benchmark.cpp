@@ -53,6 +53,20 @@ int main() {
     here = here.substr(0, here.find_last_of('\\'));
     const std::string line = here + "\\ambrel_test_helper.exe sleep 3000";
 
+    // The processor-time meter must see a busy processor, or a quiet reading
+    // below would prove nothing.
+    {
+        const std::uint64_t cpu0 = OwnCpuTicks(), wall0 = NowTicks();
+        volatile std::uint64_t sink = 0;
+        while (NowTicks() - wall0 < 3000000) sink = sink + 1;  // 300 ms
+        const double busy = 100.0 * (OwnCpuTicks() - cpu0) / (NowTicks() - wall0);
+        std::printf("meter check: a busy loop reads as %.0f%% of one processor\n", busy);
+        if (busy < 50) {
+            std::printf("FAIL: processor time cannot be measured here\n");
+            return 1;
+        }
+    }
+
     Watching processes;
     ambrel::Win32Clock clock;
     std::string message;
