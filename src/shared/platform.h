@@ -191,10 +191,53 @@ public:
 
 // ---------------------------------------------------------------------------
 // Processes (the command runner).
+inline constexpr std::uint32_t kStillActive = 259;  // STILL_ACTIVE: the process has not ended
+
+// A started process, opened with PROCESS_TERMINATE + PROCESS_QUERY_INFORMATION.
+class IRunningProcess {
+public:
+    virtual ~IRunningProcess() = default;
+    // GetExitCodeProcess; false when the query fails.
+    virtual bool ExitCode(std::uint32_t& code) = 0;
+    // Blocks until the process ends, a message arrives for this thread or
+    // `timeoutMs` passes, and serves the messages waiting, so the caller's
+    // windows stay responsive. Never spins.
+    virtual void WaitServingMessages(std::uint32_t timeoutMs) = 0;
+    virtual bool Terminate(std::uint32_t exitCode) = 0;
+};
+
+class IProcessLauncher {
+public:
+    virtual ~IProcessLauncher() = default;
+    // Starts a program from a command line, its first window shown with
+    // `showState` (SW_HIDE 0, SW_SHOWNORMAL 1, ...). false with `error` (a
+    // run-time error number) when it cannot be started.
+    virtual bool Start(const std::string& commandLine, int showState, std::uint32_t& processId,
+                       long& error) = 0;
+    // OpenProcess(0x401, FALSE, id); nullptr when the process cannot be opened.
+    virtual std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) = 0;
+};
 
 
 // ---------------------------------------------------------------------------
 // Shell links (shortcut files).
+struct ShortcutFields {
+    std::string TargetPath;
+    std::string WorkingDirectory;
+    std::string Arguments;
+    std::string Description;
+    std::int32_t ShowCommand = 1;  // SW_SHOWNORMAL
+};
+
+class IShellLinks {
+public:
+    virtual ~IShellLinks() = default;
+    // Reads a ".lnk" file; false when it cannot be read.
+    virtual bool ReadShortcut(const std::string& path, ShortcutFields& fields) = 0;
+    // Creates (or replaces) a ".lnk" file that starts the target in the
+    // working directory; false when it cannot be made.
+    virtual bool CreateShortcut(const std::string& path, const ShortcutFields& fields) = 0;
+};
 
 
 // ---------------------------------------------------------------------------

@@ -1,0 +1,248 @@
+#include "shared/CommandFiles.h"
+
+#include <cmath>
+
+#include "shared/cLogger.h"
+#include "shared/errors.h"
+#include "shared/vb.h"
+
+namespace ambrel {
+
+namespace {
+
+constexpr char kSaveFailedText[] =
+    "Save of options and commands failed.\r\n\r\nResetting options and commands to previous values.";
+
+class FileByteSource final : public ByteSource {
+public:
+    explicit FileByteSource(IFile& file) : m_file(file) {}
+    std::size_t ReadBytes(void* buffer, std::size_t size) override { return m_file.Read(buffer, size); }
+
+private:
+    IFile& m_file;
+};
+
+// The journal: 8 bytes, "ASJ1", the direction, and whether each current file
+// existed when the save was committed.
+constexpr std::size_t kJournalSize = 8;
+constexpr char kForward = 'F';  // the new pair is whole: move it into place
+constexpr char kBack = 'B';     // the save failed after its commit: put the previous pair back
+
+struct Journal {
+    char Direction = kForward;
+    bool HadSettings = false;
+    bool HadStrings = false;
+};
+
+bool ReadJournal(IFileSystem& files, const CommandFileNames& names, Journal& journal) {
+    long error = 0;
+    auto file = files.Open(names.Journal(), FileMode::Read, error);
+    if (!file || file->Size() != kJournalSize) return false;
+    unsigned char bytes[kJournalSize];
+    if (file->Read(bytes, kJournalSize) != kJournalSize) return false;
+    if (bytes[0] != 'A' || bytes[1] != 'S' || bytes[2] != 'J' || bytes[3] != '1') return false;
+    if (bytes[4] != kForward && bytes[4] != kBack) return false;
+    journal.Direction = static_cast<char>(bytes[4]);
+    journal.HadSettings = bytes[5] != 0;
+    journal.HadStrings = bytes[6] != 0;
+    return true;
+}
+
+// Written whole under a temporary name and moved over the journal, so the
+// journal is always either the old one or the new one.
+long WriteJournal(IFileSystem& files, const CommandFileNames& names, const Journal& journal) {
+    long error = 0;
+    {
+        auto file = files.Open(names.NewJournal(), FileMode::CreateNew, error);
+        if (!file) return error;
+        const char bytes[kJournalSize] = {'A', 'S', 'J', '1', journal.Direction,
+                                          static_cast<char>(journal.HadSettings ? 1 : 0),
+                                          static_cast<char>(journal.HadStrings ? 1 : 0), 0};
+        if (!file->Write(bytes, kJournalSize) || !file->Flush()) return kErrDeviceIO;
+    }
+    return files.Rename(names.NewJournal(), names.Journal());
+}
+
+struct FileRoles {
+    std::string Current, New, Backup;
+    bool HadCurrent;
+};
+
+std::vector<FileRoles> Roles(const CommandFileNames& names, const Journal& journal) {
+    return {{names.Settings, names.NewSettings(), names.BackupSettings, journal.HadSettings},
+            {names.Strings, names.NewStrings(), names.BackupStrings, journal.HadStrings}};
+}
+
+// Each file is in one of three states: current = old and new file waiting;
+// old moved to the backup and new file waiting; new file current. Moving on
+// from any of them (forward or back) is safe to repeat after a crash, because
+// a rename moves a file in one step and the waiting new file is only removed
+// once the journal is gone.
+long MoveForward(IFileSystem& files, const CommandFileNames& names, const Journal& journal) {
+    for (const FileRoles& f : Roles(names, journal)) {
+        if (!files.FileExists(f.New)) continue;  // already in place
+        if (files.FileExists(f.Current)) {
+            if (long error = files.Rename(f.Current, f.Backup)) return error;
+        } else if (!f.HadCurrent) {
+            // Nothing was saved before: no backup of it either.
+            files.Remove(f.Backup);
+        }
+        if (long error = files.Rename(f.New, f.Current)) return error;
+    }
+    return 0;
+}
+
+// A file that is missing altogether (removed by hand) is not moved: the load
+// that follows reports it, rather than every load stopping at the journal.
+long MoveBack(IFileSystem& files, const CommandFileNames& names, const Journal& journal) {
+    for (const FileRoles& f : Roles(names, journal)) {
+        if (!files.FileExists(f.New) && files.FileExists(f.Current)) {
+            if (long error = files.Rename(f.Current, f.New)) return error;
+        }
+        if (f.HadCurrent && !files.FileExists(f.Current) && files.FileExists(f.Backup)) {
+            if (long error = files.Rename(f.Backup, f.Current)) return error;
+        }
+    }
+    return 0;
+}
+
+// Leftovers of a save that never reached its commit, or of one whose journal
+// is already gone.
+void RemoveUncommitted(IFileSystem& files, const CommandFileNames& names) {
+    files.Remove(names.NewJournal());
+    files.Remove(names.NewSettings());
+    files.Remove(names.NewStrings());
+}
+
+void WriteNewPair(IFileSystem& files, const CommandFileNames& names, double today,
+                  const std::vector<CommandPair>& commands, const std::string& source) {
+    long error = 0;
+    auto sdd = files.Open(names.NewSettings(), FileMode::CreateNew, error);
+    if (!sdd) RaiseError(error, source);
+    auto sds = files.Open(names.NewStrings(), FileMode::CreateNew, error);
+    if (!sds) RaiseError(error, source);
+
+    CommandFileHeader header;
+    header.FileVersion = 1;
+    header.SavedDate = today;
+    std::string bytes;
+    AppendHeader(bytes, header);
+    if (!sds->Write(bytes.data(), bytes.size())) RaiseError(kErrDeviceIO, source);
+    for (const CommandPair& command : commands) {
+        bytes.clear();
+        AppendSettings(bytes, command.Settings);
+        if (!sdd->Write(bytes.data(), bytes.size())) RaiseError(kErrDeviceIO, source);
+        bytes.clear();
+        AppendStrings(bytes, command.Strings);
+        if (!sds->Write(bytes.data(), bytes.size())) RaiseError(kErrDeviceIO, source);
+    }
+    // The journal may only say "whole" of files that are on the disk.
+    if (!sdd->Flush() || !sds->Flush()) RaiseError(kErrDeviceIO, source);
+}
+
+}  // namespace
+
+long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
+    Journal journal;
+    if (!ReadJournal(files, names, journal)) {
+        if (files.FileExists(names.Journal())) {
+            // Not one this program wrote whole: there is no commit to honour.
+            if (long error = files.Remove(names.Journal())) return error;
+        }
+        RemoveUncommitted(files, names);
+        return 0;
+    }
+    long error = journal.Direction == kForward ? MoveForward(files, names, journal)
+                                               : MoveBack(files, names, journal);
+    if (error) return error;
+    if ((error = files.Remove(names.Journal()))) return error;
+    RemoveUncommitted(files, names);
+    return 0;
+}
+
+LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
+                           const CommandSink& sink, const std::string& source) {
+    LoadResult result;
+    std::unique_ptr<IFile> sdd, sds;
+    try {
+        if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
+        long error = 0;
+        sdd = files.Open(names.Settings, FileMode::Random, error);
+        if (!sdd) RaiseError(error, source);
+        sds = files.Open(names.Strings, FileMode::Read, error);
+        if (!sds) RaiseError(error, source);
+
+        FileByteSource strings(*sds);
+        CommandFileHeader header;
+        ReadOutcome headerRead = ReadHeader(strings, header);
+        if (headerRead == ReadOutcome::Partial) RaiseError(kErrInputPastEnd, source);
+        while (headerRead == ReadOutcome::Whole) {
+            unsigned char record[kSettingsRecordSize];
+            std::size_t got = sdd->Read(record, kSettingsRecordSize);
+            CommandStrings text;
+            ReadOutcome textRead = ReadStrings(strings, text);
+            // A record cut short is a damaged file; a file that ends between
+            // records simply ends the list.
+            if ((got > 0 && got < kSettingsRecordSize) || textRead == ReadOutcome::Partial)
+                RaiseError(kErrInputPastEnd, source);
+            if (got < kSettingsRecordSize || textRead != ReadOutcome::Whole) break;
+            if (Trim(text.CommandLine).empty()) continue;
+            sink(result.Count, ParseSettings(record), text);
+            ++result.Count;
+        }
+        result.Completed = true;
+    } catch (...) {
+        CatchCurrentError(source);
+        sdd.reset();
+        sds.reset();
+        logger.WriteError("", true);
+    }
+    return result;
+}
+
+bool SaveCommandList(IFileSystem& files, cLogger& logger, IUserInteraction& ui, IClock& clock,
+                     const std::string& title, const CommandFileNames& names,
+                     const std::vector<CommandPair>& commands, const std::string& source) {
+    bool committed = false;
+    Journal journal;
+    try {
+        if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
+        WriteNewPair(files, names, DateOnly(clock.Now()), commands, source);
+        journal.Direction = kForward;
+        journal.HadSettings = files.FileExists(names.Settings);
+        journal.HadStrings = files.FileExists(names.Strings);
+        if (long error = WriteJournal(files, names, journal)) RaiseError(error, source);
+        committed = true;
+        if (long error = MoveForward(files, names, journal)) RaiseError(error, source);
+        // The new pair is in place; a journal that stays behind only repeats
+        // finished moves at the next load.
+        if (files.Remove(names.Journal()) == 0) RemoveUncommitted(files, names);
+        return true;
+    } catch (...) {
+        CatchCurrentError(source);
+    }
+    // Put the previous pair back before telling the user so.
+    if (committed) {
+        journal.Direction = kBack;
+        WriteJournal(files, names, journal);
+        if (MoveBack(files, names, journal) == 0 && files.Remove(names.Journal()) == 0)
+            RemoveUncommitted(files, names);
+    } else {
+        RemoveUncommitted(files, names);
+    }
+    logger.WriteError("", true);
+    ui.MsgBox(kSaveFailedText, kMbCritical, title);
+    return false;
+}
+
+void RewriteCommandSettings(IFile& settingsFile, int index, const CommandSettings& settings,
+                            const std::string& source) {
+    if (index < 0) RaiseError(kErrBadRecordLength, source);
+    std::string bytes;
+    AppendSettings(bytes, settings);
+    if (!settingsFile.Seek(static_cast<std::uint64_t>(index) * kSettingsRecordSize) ||
+        !settingsFile.Write(bytes.data(), bytes.size()))
+        RaiseError(kErrDeviceIO, source);
+}
+
+}  // namespace ambrel

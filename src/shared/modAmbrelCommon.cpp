@@ -1,0 +1,155 @@
+#include "shared/modAmbrelCommon.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "shared/vb.h"
+
+namespace ambrel {
+
+CommandFileNames& CurrentCommandFiles() {
+    static CommandFileNames names;
+    return names;
+}
+
+const CommandFileNames& SetCommandFiles(bool allUsersUseSame, const std::string& programDirectory,
+                                        const std::string& logonName) {
+    const std::string data = programDirectory + "\\Data\\";
+    const std::string stem = allUsersUseSame ? std::string("ambrel") : logonName;
+    CommandFileNames& names = CurrentCommandFiles();
+    names.Settings = data + stem + ".sdd";
+    names.Strings = data + stem + ".sds";
+    names.BackupSettings = data + "_temp.sdd";
+    names.BackupStrings = data + "_temp.sds";
+    return names;
+}
+
+std::string TrimAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+std::int16_t ShowCommandMessage(IUserInteraction& ui, const std::string& title, const std::string& message,
+                                std::int16_t style) {
+    const std::string text = Trim(message).empty() ? std::string("<No message>") : message;
+    const int answer = ui.MsgBox(text, style, title);
+
+    int buttons = style;
+    if (buttons >= kMbDefaultButton3)
+        buttons -= kMbDefaultButton3;
+    else if (buttons >= kMbDefaultButton2)
+        buttons -= kMbDefaultButton2;
+    for (int icon : {kMbInformation, kMbExclamation, kMbQuestion, kMbCritical}) {
+        if (icon <= buttons) {
+            buttons -= icon;
+            break;
+        }
+    }
+
+    switch (buttons) {
+        case kMbOkOnly: return 1;
+        case kMbOkCancel: return answer == kAnswerOk ? 1 : answer == kAnswerCancel ? 2 : 0;
+        case kMbAbortRetryIgnore:
+            return answer == kAnswerAbort ? 1 : answer == kAnswerRetry ? 2 : answer == kAnswerIgnore ? 3 : 0;
+        case kMbYesNoCancel:
+            return answer == kAnswerYes ? 1 : answer == kAnswerNo ? 2 : answer == kAnswerCancel ? 3 : 0;
+        case kMbYesNo: return answer == kAnswerYes ? 1 : answer == kAnswerNo ? 2 : 0;
+        case kMbRetryCancel: return answer == kAnswerRetry ? 1 : answer == kAnswerCancel ? 2 : 0;
+        default: return 0;
+    }
+}
+
+bool IsShortcutPath(const std::string& commandLine) {
+    return commandLine.size() >= 4 && LCase(commandLine.substr(commandLine.size() - 4)) == ".lnk";
+}
+
+std::string ShortcutCommandLine(IShellLinks& links, const std::string& shortcutPath, std::int32_t& showCommand) {
+    ShortcutFields fields;
+    if (!links.ReadShortcut(shortcutPath, fields)) return "";
+    showCommand = fields.ShowCommand;
+    return TrimAtNul(fields.TargetPath) + " " + TrimAtNul(fields.Arguments);
+}
+
+bool IsDueToday(const CommandSettings& s, double today) {
+    const DateParts day = SplitDate(today);
+    switch (s.RunFrequency) {
+        case 2: return Weekday(today) == s.RunDay;
+        case 3: return day.Day == s.RunDay;
+        case 4: return day.Month == s.RunDay && day.Day == s.RunYearDay;
+        default: return true;
+    }
+}
+
+bool RunLimitReached(const CommandSettings& s, double today) {
+    return s.RunLimit > 0 && s.LastRunDate == today && s.RunCount >= s.RunLimit;
+}
+
+void CountRun(CommandSettings& s, double today) {
+    if (s.LastRunDate == today) {
+        if (s.RunCount < INT16_MAX) ++s.RunCount;
+    } else {
+        s.RunCount = 1;
+        s.LastRunDate = today;
+    }
+}
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400;
+// A wait never lasts longer than this, so a clock set back or forward is
+// noticed within a minute.
+constexpr double kLongestWaitMs = 60000;
+
+}  // namespace
+
+bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string& message,
+                         const std::string& commandLine, std::int16_t windowStyle, bool timeOutOn,
+                         double limitSeconds, const std::string& limitText) {
+    if (Trim(commandLine).empty()) {
+        message = "Nothing to run (command/program not set)";
+        return false;
+    }
+    try {
+        std::uint32_t processId = 0;
+        long error = 0;
+        if (!processes.Start(commandLine, windowStyle, processId, error)) {
+            message = "Couldn't execute " + commandLine;
+            return false;
+        }
+        double start = timeOutOn ? std::nearbyint(SecondsOfDay(clock.Now())) : 0;
+        std::unique_ptr<IRunningProcess> process = processes.Open(processId);
+        for (;;) {
+            std::uint32_t code = 0;
+            // A process that cannot be opened or asked counts as ended.
+            if (!process || !process->ExitCode(code)) code = 0;
+            if (code != kStillActive) {
+                message = "";
+                return true;
+            }
+            double waitMs = kLongestWaitMs;
+            if (timeOutOn) {
+                const double now = SecondsOfDay(clock.Now());
+                if (now - start > limitSeconds) {
+                    message = commandLine + " was terminated.  It has timed out after " + limitText + ".";
+                    process->Terminate(kStillActive);
+                    return false;
+                }
+                // Past midnight the limit is counted again from the new day.
+                if (now < start) start = std::nearbyint(now);
+                // Wake just after the limit is passed, or just after midnight.
+                const double untilLimit = (start + limitSeconds - now) * 1000 + 1;
+                const double untilMidnight = (kSecondsPerDay - now) * 1000 + 1;
+                waitMs = std::clamp(std::ceil(std::min(untilLimit, untilMidnight)), 1.0, kLongestWaitMs);
+            }
+            process->WaitServingMessages(static_cast<std::uint32_t>(waitMs));
+        }
+    } catch (...) {
+        message = "Couldn't execute " + commandLine;
+        return false;
+    }
+}
+
+bool RunCommand(IProcessLauncher& processes, IClock& clock, std::string& message, const std::string& commandLine,
+                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes) {
+    return RunCommandWithLimit(processes, clock, message, commandLine, windowStyle, timeOutOn,
+                               timeOutMinutes * 60.0, std::to_string(timeOutMinutes));
+}
+
+}  // namespace ambrel

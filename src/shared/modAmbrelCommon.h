@@ -1,0 +1,58 @@
+#pragma once
+// Routines that the monitor and the maintenance program share: the command
+// file names, a command's message, shortcut command lines, the run
+// bookkeeping and the command runner.
+
+#include <cstdint>
+#include <string>
+
+#include "shared/CommandFiles.h"
+#include "shared/CommandRecords.h"
+#include "shared/platform.h"
+
+namespace ambrel {
+
+// The names chosen by the last SetCommandFiles; every loader and writer uses them.
+CommandFileNames& CurrentCommandFiles();
+
+// All users share "ambrel.sdd/.sds"; otherwise each user has "<logonName>.sdd/.sds".
+// The backups are "_temp.sdd/.sds" whoever the user. Returns the names set.
+const CommandFileNames& SetCommandFiles(bool allUsersUseSame, const std::string& programDirectory,
+                                        const std::string& logonName);
+
+// The text up to its first NUL character.
+std::string TrimAtNul(const std::string& text);
+
+// Shows a command's message ("<No message>" when it is blank) in a box of the
+// given style under the program's title; returns the number of the button
+// pressed (1, 2 or 3), or 0 for a style whose buttons it does not know.
+std::int16_t ShowCommandMessage(IUserInteraction& ui, const std::string& title, const std::string& message,
+                                std::int16_t style);
+
+// True when the command line names a shortcut file (it ends in ".lnk").
+bool IsShortcutPath(const std::string& commandLine);
+
+// The command line a shortcut starts: target, a blank, arguments; its show
+// command comes back in `showCommand`. "" when the shortcut cannot be read.
+std::string ShortcutCommandLine(IShellLinks& links, const std::string& shortcutPath, std::int32_t& showCommand);
+
+// Run bookkeeping; `today` is a whole-day date.
+bool IsDueToday(const CommandSettings& settings, double today);
+bool RunLimitReached(const CommandSettings& settings, double today);
+// Counts one run on `today`.
+void CountRun(CommandSettings& settings, double today);
+
+// Starts a command line with the window style as its show state and waits
+// until it ends, serving messages. With the time-out on, a program that runs
+// longer than `timeOutMinutes` is terminated. `message` is "" on success,
+// else the text for the log or the user.
+bool RunCommand(IProcessLauncher& processes, IClock& clock, std::string& message, const std::string& commandLine,
+                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes);
+
+// RunCommand with its limit in seconds; `limitText` is the number the
+// time-out message names.
+bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string& message,
+                         const std::string& commandLine, std::int16_t windowStyle, bool timeOutOn,
+                         double limitSeconds, const std::string& limitText);
+
+}  // namespace ambrel

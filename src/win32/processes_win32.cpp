@@ -1,0 +1,94 @@
+#include "win32/processes_win32.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "win32/files_win32.h"
+
+namespace ambrel {
+
+namespace {
+
+class Win32RunningProcess final : public IRunningProcess {
+public:
+    explicit Win32RunningProcess(HANDLE handle) : m_handle(handle) {}
+    ~Win32RunningProcess() override {
+        CloseHandle(m_handle);
+        // A quit request that arrived while we waited belongs to the caller's loop.
+        if (m_quit) PostQuitMessage(m_quitCode);
+    }
+
+    bool ExitCode(std::uint32_t& code) override {
+        DWORD exitCode = 0;
+        if (!GetExitCodeProcess(m_handle, &exitCode)) return false;
+        code = exitCode;
+        return true;
+    }
+
+    void WaitServingMessages(std::uint32_t timeoutMs) override {
+        // MWMO_INPUTAVAILABLE: wake also for messages that were already in the
+        // queue, not only for new ones.
+        DWORD woke = MsgWaitForMultipleObjectsEx(1, &m_handle, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1) return;
+        MSG msg;
+        while (!m_quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                m_quit = true;
+                m_quitCode = static_cast<int>(msg.wParam);
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        // With a quit request held back the queue may stay signalled; keep
+        // waiting on the process alone so the wait does not turn into a spin.
+        if (m_quit) WaitForSingleObject(m_handle, timeoutMs);
+    }
+
+    bool Terminate(std::uint32_t exitCode) override { return TerminateProcess(m_handle, exitCode) != 0; }
+
+private:
+    HANDLE m_handle;
+    bool m_quit = false;
+    int m_quitCode = 0;
+};
+
+}  // namespace
+
+Win32ProcessLauncher::~Win32ProcessLauncher() {
+    for (auto& [id, handle] : m_started) CloseHandle(static_cast<HANDLE>(handle));
+}
+
+bool Win32ProcessLauncher::Start(const std::string& commandLine, int showState, std::uint32_t& processId,
+                                 long& error) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showState);
+    PROCESS_INFORMATION info{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        error = RuntimeErrorFromWin32(GetLastError());
+        return false;
+    }
+    CloseHandle(info.hThread);
+    processId = info.dwProcessId;
+    m_started[processId] = info.hProcess;
+    error = 0;
+    return true;
+}
+
+std::unique_ptr<IRunningProcess> Win32ProcessLauncher::Open(std::uint32_t processId) {
+    HANDLE handle = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId);
+    auto started = m_started.find(processId);
+    if (started != m_started.end()) {
+        CloseHandle(static_cast<HANDLE>(started->second));
+        m_started.erase(started);
+    }
+    if (!handle) return nullptr;
+    return std::make_unique<Win32RunningProcess>(handle);
+}
+
+}  // namespace ambrel
