@@ -81,6 +81,19 @@ TEST(CommandRunnerWine, ARealProgramIsStartedAndWaitedFor) {
     EXPECT_EQ(r.message, "");
 }
 
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; }
+
+TEST(CommandRunnerWine, TheCallersMessagesAreServedWhileItWaits) {
+    Runner r;
+    g_ticks = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, CountTick);
+    ASSERT_NE(timer, 0u);
+    EXPECT_TRUE(RunCommand(r.processes, r.clock, r.message, Helper() + " sleep 1000", 6, false, 0));
+    KillTimer(nullptr, timer);
+    EXPECT_GE(g_ticks, 5);
+}
+
 TEST(CommandRunnerWine, TheWindowStyleIsTheProgramsShowState) {
     Runner r;
     ScratchFolder scratch("ambrel_show");
