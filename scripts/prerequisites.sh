@@ -7,7 +7,7 @@ AMBREL_PACKAGES=(
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick python3
 )
 
 install_prerequisites() {

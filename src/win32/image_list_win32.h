@@ -13,6 +13,8 @@ namespace ambrel {
 inline constexpr int kIconAmbrel = 101;
 inline constexpr int kIconRun = 102;
 inline constexpr int kIconDontRun = 103;
+inline constexpr int kIconUp = 104;
+inline constexpr int kIconDown = 105;
 
 class ImageListControl {
 public:

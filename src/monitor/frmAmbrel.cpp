@@ -1,0 +1,311 @@
+#include "monitor/frmAmbrel.h"
+
+#include <cmath>
+
+#include "shared/FileListBox.h"
+#include "shared/cAmbrelOptions.h"
+#include "shared/cExitWindows.h"
+#include "shared/cLogger.h"
+#include "shared/cOSInfo.h"
+#include "shared/cSystemInfo.h"
+#include "shared/errors.h"
+#include "shared/modAmbrelCommon.h"
+#include "shared/OwnWindowHandle.h"
+#include "shared/vb.h"
+
+namespace ambrel {
+
+namespace {
+
+const char* const kMarker = "FromTelvix";
+const char* const kPriorityMask = "####0000";
+constexpr unsigned long kHelpContextMonitor = 103;
+
+}  // namespace
+
+bool ParseLauncherMarker(const std::string& commandLine, std::int32_t& ending) {
+    auto at = commandLine.find(kMarker);
+    if (commandLine.empty() || at == std::string::npos) return false;
+    double value = Val(commandLine.substr(at + std::string(kMarker).size()));
+    ending = static_cast<std::int32_t>(std::nearbyint(value));
+    return true;
+}
+
+frmAmbrel::frmAmbrel(MonitorPorts& ports, IAmbrelView& view) : m_ports(ports), m_view(view) {}
+
+frmAmbrel::~frmAmbrel() = default;
+
+void frmAmbrel::ReportHandlerError() {
+    CatchCurrentError(m_ports.App.Title);
+    if (m_logger) {
+        m_logger->WriteError("", true);
+        return;
+    }
+    // Before the logger exists only the box can tell the user.
+    const ErrorInfo& e = Err();
+    m_ports.Ui.MsgBox("Error number: \t" + Str(e.Number) + "\r\nLocation:     \t" + e.Source + "\r\n" +
+                          e.Description,
+                      kMbCritical, m_ports.App.Title);
+}
+
+double frmAmbrel::Today() { return DateOnly(m_ports.Clock.Now()); }
+
+// ---------------------------------------------------------------------------
+// Start-up and the waiting state
+
+bool frmAmbrel::Form_Load(const std::string& commandLine) {
+    try {
+        std::int32_t ending = 0;
+        if (ParseLauncherMarker(commandLine, ending)) {
+            FromLauncher = true;
+            LauncherEnding = ending;
+        }
+        // The launcher has just asked the running monitor to close, so its
+        // own start is let through.
+        if (!FromLauncher && m_ports.Instance.AnotherInstanceRunning()) {
+            m_ports.Ui.MsgBox("Ambrel is already running.", kMbCritical | kMbOkOnly, m_ports.App.Title);
+            return false;
+        }
+
+        // The logger comes first so that a failure of the others can be reported.
+        m_logger = std::make_unique<cLogger>(m_ports.Files, m_ports.Clock, m_ports.Regional, m_ports.Ui,
+                                             m_ports.App);
+        m_osInfo = std::make_shared<cOSInfo>(m_ports.Facts);
+        m_systemInfo = std::make_unique<cSystemInfo>(m_ports.Registry, m_ports.Facts);
+        m_options = std::make_unique<cAmbrelOptions>(m_ports.Registry, m_ports.App);
+        ShutdownFolder = m_systemInfo->StartMenuDir() + "\\Shutdown";
+
+        OwnWindowHandle(static_cast<WindowHandle>(static_cast<std::uint32_t>(m_view.WindowHandle())));
+        m_exitWindows = std::make_unique<cExitWindows>(m_ports.Session, m_ports.Facts, m_ports.App);
+        m_exitWindows->OsInfoClass(m_osInfo);
+
+        if (!LoadSettings()) {
+            m_ports.Ui.MsgBox("One or more settings weren't found.  Please run 'Ambrel Maintenance' first.",
+                              kMbCritical, "Ambrel");
+            return false;
+        }
+        m_options->AmbrelHandle(m_view.WindowHandle());
+        m_subclassed = true;
+        m_logger->LogUser(m_systemInfo->logonName());
+        m_logger->LogFile(LogDir);
+        MonitorBusy = false;
+
+        if (FromLauncher) {
+            RunListAndEndWithType();
+            return false;
+        }
+
+        Label11 = m_ports.About.ProductName + "(TM)  Version " + std::to_string(m_ports.About.VersionMajor) + "." +
+                  std::to_string(m_ports.About.VersionMinor) + "." + std::to_string(m_ports.About.VersionRevision);
+        Label12 = m_ports.About.FileDescription;
+        Label13 = m_ports.About.LegalCopyright;
+        Label14 = m_ports.About.CompanyName;
+        Label17 = m_ports.About.Comments;
+        EnterWaitState();
+        return !m_ended;
+    } catch (...) {
+        ReportHandlerError();
+        EndProgram();
+        return false;
+    }
+}
+
+bool frmAmbrel::LoadSettings() {
+    if (!m_options->GetOptions(false)) return false;
+    SetCommandFiles(m_options->AllUsersUseSame(), m_ports.App.ProgramDirectory, m_systemInfo->logonName());
+    QueryClose = m_options->QueryClose();
+    ShutdownOption = m_options->ShutdownOption();
+    if (!FromLauncher) {
+        WinShutdownType = m_options->WinShutdownType();
+        if (WinShutdownType == "1")
+            ConfiguredEnding = 1;
+        else if (WinShutdownType == "2")
+            ConfiguredEnding = 2;
+        else if (WinShutdownType == "3")
+            ConfiguredEnding = 0;
+    }
+    RunMinimized = m_options->RunMinimized();
+    const std::string& run = m_options->RunCommands();
+    if (run == "C") {
+        RunCommandLinesOption = true;
+        RunShortcutsOption = false;
+    } else if (run == "S") {
+        RunCommandLinesOption = false;
+        RunShortcutsOption = true;
+    } else if (run == "B") {
+        RunCommandLinesOption = true;
+        RunShortcutsOption = true;
+    }
+
+    // From here on a step that fails leaves its value as it was and the next
+    // step goes on.
+    try {
+        ShutWindowsOnTime = m_options->ShutWindowsOnTime();
+        double timeOfDay = 0;
+        if (ParseTimeOfDay(m_options->ShutWindowsTime(), timeOfDay)) {
+            double now = m_ports.Clock.Now();
+            double at = DateOnly(now) + timeOfDay;
+            if (at < now) at += 1;
+            ScheduledShutdownTime = at;
+            ScheduledTimeKnown = true;
+        }
+    } catch (...) {
+    }
+    try {
+        TimeOutPrograms = m_options->TimeOutPrograms();
+        TimeOutMinutes = CIntNumber(Val(m_options->TimeOutProgramMinutes()), m_ports.App.Title);
+    } catch (...) {
+    }
+    try {
+        switch (m_options->Logging()) {
+            case 1: m_logger->LogActions(false); m_logger->LogErrors(false); break;
+            case 2: m_logger->LogActions(false); m_logger->LogErrors(true); break;
+            case 3: m_logger->LogActions(true); m_logger->LogErrors(true); break;
+            default: break;
+        }
+    } catch (...) {
+    }
+    LogDir = m_options->LogDir();
+    mExit_Visible = m_options->AllowUsersToDisable();
+    return true;
+}
+
+void frmAmbrel::EnterWaitState() {
+    BuildExecuteList();
+    ClearExecuteList();
+    m_view.CenterForm();
+
+    if (ShutWindowsOnTime) {
+        Timer1_Interval = 60000;
+        Timer1_Enabled = true;
+        StatusBar1_Text = "Shutdown Windows on " + m_ports.Regional.GeneralDate(ScheduledShutdownTime);
+    } else {
+        StatusBar1_Text = "Waiting for Windows to shut down...";
+    }
+    picWait_Visible = true;
+
+    if (RunMinimized == "T") {
+        cSysTray1_InTray = false;
+        Mode = WindowMode::Minimized;
+        cmdMinimize_Caption = "&Minimize";
+    } else if (RunMinimized == "F") {
+        cSysTray1_InTray = false;
+        cmdMinimize_Caption = "&Minimize";
+        Mode = WindowMode::Hidden;
+    } else {
+        cSysTray1_InTray = true;
+        Mode = WindowMode::Hidden;
+        cmdMinimize_Caption = "&Close";
+    }
+    m_view.Refresh();
+
+    if (ShutdownOption == 1)
+        ReplaceDialogCycle();
+    else
+        MonitorBusy = false;
+}
+
+void frmAmbrel::ReplaceDialogCycle() {
+    // Watching for the system's Shut Down dialog comes with the replacement
+    // dialog; until then option 1 waits for the end of the session like the
+    // others, so a session end is never let through unhandled.
+    MonitorBusy = false;
+}
+
+void frmAmbrel::mRefreshOptions() {
+    LoadSettings();
+    EnterWaitState();
+}
+
+// ---------------------------------------------------------------------------
+// Menu and buttons
+
+void frmAmbrel::cSysTray1_MouseDown(int) { m_view.PopupOptionsMenu(); }
+
+void frmAmbrel::picWait_MouseDown(int button) {
+    if (button == 2) m_view.PopupOptionsMenu();
+}
+
+void frmAmbrel::mMaintenance_Click() {
+    try {
+        std::uint32_t id = 0;
+        long error = 0;
+        if (!m_ports.Processes.Start(m_ports.App.ProgramDirectory + "\\corvane.exe", 1, id, error))
+            RaiseError(error ? error : kErrFileNotFound, m_ports.App.Title);
+    } catch (...) {
+        ReportHandlerError();
+    }
+}
+
+void frmAmbrel::mShutdown_Click() {
+    try {
+        std::int32_t ending = m_view.AskShutdownType();
+        if (ending != -1) {
+            LauncherEnding = ending;
+            RunListAndEndWithType();
+        } else {
+            EnterWaitState();
+        }
+    } catch (...) {
+        ReportHandlerError();
+    }
+}
+
+void frmAmbrel::mRunInBkgrnd_Click() {
+    if (m_ports.Ui.MsgBox("Run 'Ambrel' in the background?", kMbYesNo | kMbQuestion | kMbDefaultButton2,
+                          "Ambrel") == kAnswerYes) {
+        Mode = WindowMode::Hidden;
+        cSysTray1_InTray = false;
+        m_view.Refresh();
+    }
+}
+
+void frmAmbrel::cmdMinimize_Click() {
+    Mode = RunMinimized != "S" ? WindowMode::Minimized : WindowMode::Hidden;
+    m_view.Refresh();
+}
+
+void frmAmbrel::mExit_Click() { EndProgram(); }
+
+void frmAmbrel::mHelp_Click() {
+    m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\AMBREL.HLP", kHelpContextMonitor);
+}
+
+// ---------------------------------------------------------------------------
+// Ending the program
+
+void frmAmbrel::EndProgram() {
+    if (m_ended) return;
+    Form_Unload();
+    m_view.Unload();
+}
+
+void frmAmbrel::Form_Unload() {
+    if (m_ended) return;
+    m_ended = true;
+    Unloading = true;
+    m_subclassed = false;
+    // The shared objects live on until the form object goes: a run or a wait
+    // that is still on the stack below this handler may use them once more
+    // before it sees Unloading. The log file is closed now.
+    if (m_logger) m_logger->CloseLog();
+    cSysTray1_InTray = false;
+    m_view.Refresh();
+}
+
+bool frmAmbrel::AmbrelWndProc(unsigned message) {
+    if (message != kWmAmbrelRefresh && message != kWmAmbrelClose) return false;
+    if (!m_subclassed) return true;  // nothing is passed on once unsubclassed
+    if (message == kWmAmbrelRefresh) {
+        try {
+            mRefreshOptions();
+        } catch (...) {
+            ReportHandlerError();
+        }
+    } else {
+        EndProgram();
+    }
+    return true;
+}
+
+}  // namespace ambrel

@@ -1,0 +1,408 @@
+#include "monitor/frmAmbrel_win32.h"
+
+#include <commctrl.h>
+
+namespace ambrel {
+
+namespace {
+
+const char* const kWindowClass = "AmbrelMonitor";
+const char* const kWaitPanelClass = "AmbrelWaitPanel";
+constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr UINT_PTR kTimer1 = 1;
+
+enum ControlId {
+    kIdList = 100,
+    kIdToolbar,
+    kIdStatus,
+    kIdExecute,
+    kIdDontExecute,
+    kIdCancelShutdown,
+    kIdHelp,
+    kIdHelp2,
+    kIdExitWait,
+    kIdShutDown,
+    kIdMinimize,
+    kIdMenuMaintenance = 200,
+    kIdMenuShutdown,
+    kIdMenuRunInBackground,
+    kIdMenuExit,
+    kIdMenuHelp,
+};
+
+constexpr int kWidth = 560;
+constexpr int kHeight = 420;
+
+bool SameRows(const std::vector<ExecuteRow>& a, const std::vector<ExecuteRow>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].Text != b[i].Text || a[i].SmallIcon != b[i].SmallIcon || a[i].CommandLine != b[i].CommandLine ||
+            a[i].Priority != b[i].Priority || a[i].Kind != b[i].Kind || a[i].Tag != b[i].Tag)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+frmAmbrelView::frmAmbrelView() = default;
+
+frmAmbrelView::~frmAmbrelView() {
+    if (m_hwnd && !m_destroyed) DestroyWindow(m_hwnd);
+    if (m_font) DeleteObject(m_font);
+}
+
+bool frmAmbrelView::Create(HINSTANCE instance) {
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&init);
+    m_icon = LoadIconA(instance, MAKEINTRESOURCEA(kIconAmbrel));
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hIcon = m_icon;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassA(&wc);
+
+    WNDCLASSA panel{};
+    panel.lpfnWndProc = WaitPanelProc;
+    panel.hInstance = instance;
+    panel.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    panel.lpszClassName = kWaitPanelClass;
+    RegisterClassA(&panel);
+
+    RECT frame{0, 0, kWidth, kHeight};
+    AdjustWindowRect(&frame, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE);
+    m_hwnd = CreateWindowExA(0, kWindowClass, "Ambrel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                             nullptr, nullptr, instance, this);
+    if (!m_hwnd) return false;
+    CreateControls();
+    return true;
+}
+
+HWND frmAmbrelView::Label(const char* text, int x, int y, int width, int height, HWND parent) {
+    HWND label = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT, x, y, width, height,
+                                 parent ? parent : m_hwnd, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    return label;
+}
+
+HWND frmAmbrelView::Button(int id, const char* caption, const char* tip, int x, int y, int width) {
+    HWND button = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y,
+                                  width, 26, m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = m_hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
+    tool.lpszText = const_cast<char*>(tip);
+    SendMessageA(m_tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    return button;
+}
+
+void frmAmbrelView::CreateControls() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    m_font = CreateFontIndirectA(&metrics.lfMessageFont);
+    m_tooltips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                 m_hwnd, nullptr, GetModuleHandleA(nullptr), nullptr);
+
+    // The execute list and its buttons, shown for confirmation.
+    m_listControls.push_back(Label("Execute list:", 12, 10, 200, 18));
+    m_list.Create(m_hwnd, kIdList, 12, 30, 536, 250);
+    CreateRunImages(m_runImages);
+    m_list.SetImageList(m_runImages.Handle());
+    m_list.AddColumn("Run ", 60);
+    m_list.AddColumn("Command line", 380);
+    m_list.AddColumn("Priorty", 70);
+    m_list.AddColumn("", 0);
+    SendMessageA(m_list.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    m_listControls.push_back(m_list.Handle());
+    m_listControls.push_back(Label("Double click to toggle command lines", 12, 284, 300, 18));
+
+    m_toolbar.Create(m_hwnd, kIdToolbar, 420, 282, 60, 28);
+    m_toolbarImages.Create({kIconUp, kIconDown});
+    m_toolbar.SetImageList(m_toolbarImages.Handle());
+    m_toolbar.AddButton("UpPriorty", 0, "Move the selected program up");
+    m_toolbar.AddButton("DownPriorty", 1, "Move the selected program down");
+    m_listControls.push_back(Label("Change priority", 330, 288, 90, 18));
+
+    m_listControls.push_back(
+        Button(kIdExecute, "E&xecute", "Execute programs and continue shut down", 12, 320, 120));
+    m_listControls.push_back(Button(kIdDontExecute, "&Don't Execute",
+                                    "Don't execute programs but continue shut down", 142, 320, 120));
+    m_listControls.push_back(
+        Button(kIdCancelShutdown, "&Cancel Shut Down", "Cancel windows shut down", 272, 320, 130));
+    m_listControls.push_back(Button(kIdHelp, "&Help", "View help", 448, 320, 100));
+
+    // The wait picture covers the list while the monitor waits.
+    m_waitPanel = CreateWindowExA(0, kWaitPanelClass, "", WS_CHILD | WS_VISIBLE, 0, 0, kWidth, 360, m_hwnd, nullptr,
+                                  GetModuleHandleA(nullptr), this);
+    HWND icon = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, 20, 20, 32, 32, m_waitPanel,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
+    const int labelTops[5] = {24, 52, 76, 100, 140};
+    for (int i = 0; i < 5; ++i) m_labels[i] = Label("", 70, labelTops[i], 470, i == 4 ? 40 : 20, m_waitPanel);
+    Button(kIdHelp2, "&Help", "Show help", 20, 320, 120);
+    Button(kIdExitWait, "E&xit", "Stop Ambrel", 150, 320, 120);
+    Button(kIdShutDown, "Sh&ut Down", "Shut down Windows", 280, 320, 120);
+    m_cmdMinimize = Button(kIdMinimize, "&Minimize", "Return to wait state", 410, 320, 120);
+
+    m_status.Create(m_hwnd, kIdStatus);
+    m_status.SetPanels({-1});
+
+    m_tray.Attach(m_hwnd, kTrayMessage);
+    m_tray.TrayIcon(m_icon);
+    m_tray.OnMouseDown = [this](int button) {
+        if (m_form) m_form->cSysTray1_MouseDown(button);
+    };
+    m_list.OnDblClick = [this] {
+        if (!m_form) return;
+        ReadSelection();
+        m_form->Lv_ExecuteList_DblClick();
+    };
+    m_toolbar.OnButtonClick = [this](const std::string& key) {
+        if (!m_form) return;
+        ReadSelection();
+        m_form->Toolbar1_ButtonClick(key);
+    };
+    m_dialog.Owner(m_hwnd);
+}
+
+std::int32_t frmAmbrelView::WindowHandle() {
+    return static_cast<std::int32_t>(reinterpret_cast<LONG_PTR>(m_hwnd));
+}
+
+void frmAmbrelView::ReadSelection() {
+    if (m_form) m_form->Lv_SelectedRow = m_list.SelectedRow();
+}
+
+void frmAmbrelView::ShowRows() {
+    const auto& rows = m_form->Lv_ExecuteList;
+    if (m_rowsShown && SameRows(rows, m_shownRows)) {
+        if (m_form->Lv_SelectedRow > 0 && m_list.SelectedRow() != m_form->Lv_SelectedRow)
+            m_list.SelectRow(m_form->Lv_SelectedRow);
+        return;
+    }
+    m_list.Clear();
+    for (const auto& row : rows) {
+        int r = m_list.AddRow(row.Text, row.SmallIcon, row.Tag);
+        m_list.SetSubItem(r, 2, row.CommandLine);
+        m_list.SetSubItem(r, 3, row.Priority);
+        m_list.SetSubItem(r, 4, row.Kind);
+    }
+    if (m_form->Lv_SelectedRow > 0 && m_form->Lv_SelectedRow <= static_cast<int>(rows.size()))
+        m_list.SelectRow(m_form->Lv_SelectedRow);
+    m_shownRows = rows;
+    m_rowsShown = true;
+}
+
+void frmAmbrelView::Refresh() {
+    if (!m_form || m_destroyed) return;
+    frmAmbrel& f = *m_form;
+    ShowRows();
+    ShowWindow(m_waitPanel, f.picWait_Visible ? SW_SHOW : SW_HIDE);
+    if (f.picWait_Visible) SetWindowPos(m_waitPanel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    for (HWND control : m_listControls) ShowWindow(control, f.picWait_Visible ? SW_HIDE : SW_SHOW);
+    m_toolbar.Visible(!f.picWait_Visible && f.Toolbar1_Visible);
+    SetWindowTextA(m_cmdMinimize, f.cmdMinimize_Caption.c_str());
+    const std::string* labels[5] = {&f.Label11, &f.Label12, &f.Label13, &f.Label14, &f.Label17};
+    for (int i = 0; i < 5; ++i) SetWindowTextA(m_labels[i], labels[i]->c_str());
+    m_status.SetText(1, f.StatusBar1_Text);
+
+    if (f.Timer1_Enabled && f.Timer1_Interval > 0) {
+        if (!m_timerOn || m_timerInterval != f.Timer1_Interval) SetTimer(m_hwnd, kTimer1, f.Timer1_Interval, nullptr);
+        m_timerOn = true;
+        m_timerInterval = f.Timer1_Interval;
+    } else if (m_timerOn) {
+        KillTimer(m_hwnd, kTimer1);
+        m_timerOn = false;
+    }
+
+    m_tray.TrayTip(f.cSysTray1_TrayTip);
+    m_tray.InTray(f.cSysTray1_InTray);
+
+    switch (f.Mode) {
+        case WindowMode::Hidden: ShowWindow(m_hwnd, SW_HIDE); break;
+        case WindowMode::Minimized:
+            if (!IsIconic(m_hwnd) || !IsWindowVisible(m_hwnd)) ShowWindow(m_hwnd, SW_SHOWMINNOACTIVE);
+            break;
+        case WindowMode::Normal:
+            if (IsIconic(m_hwnd) || !IsWindowVisible(m_hwnd)) ShowWindow(m_hwnd, SW_SHOWNORMAL);
+            break;
+    }
+}
+
+void frmAmbrelView::CenterForm() {
+    RECT r;
+    GetWindowRect(m_hwnd, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    SetWindowPos(m_hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmAmbrelView::BringToFront() {
+    SetForegroundWindow(m_hwnd);
+    BringWindowToTop(m_hwnd);
+}
+
+void frmAmbrelView::PopupOptionsMenu() {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, kIdMenuMaintenance, "Maintenance");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kIdMenuShutdown, "Shut Down Windows");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kIdMenuRunInBackground, "Run in background");
+    if (m_form && m_form->mExit_Visible) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, kIdMenuExit, "Exit");
+    }
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kIdMenuHelp, "Help");
+    POINT at;
+    GetCursorPos(&at);
+    // The owner must be in front, or the menu does not close when the user
+    // clicks elsewhere.
+    SetForegroundWindow(m_hwnd);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hwnd, nullptr);
+    PostMessageA(m_hwnd, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
+
+void frmAmbrelView::ServeMessagesUntil(const std::function<bool()>& done) {
+    MSG msg;
+    while (!done()) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is ending: leave the quit for the main loop.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (got == -1) return;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void frmAmbrelView::ShowHelp(const std::string& helpFile, unsigned long context) {
+    m_dialog.HelpFile = helpFile;
+    m_dialog.HelpContext = context;
+    m_dialog.HelpCommand = HELP_CONTEXT;
+    m_dialog.ShowHelp();
+}
+
+std::int32_t frmAmbrelView::AskShutdownType() {
+    // The monitor's Shut Down Windows dialog is not part of this program yet:
+    // no ending is chosen.
+    return -1;
+}
+
+void frmAmbrelView::Unload() {
+    if (m_destroyed) return;
+    m_tray.InTray(false);
+    DestroyWindow(m_hwnd);
+}
+
+void frmAmbrelView::OnCommand(int id) {
+    if (!m_form) return;
+    frmAmbrel& f = *m_form;
+    switch (id) {
+        case kIdExecute: f.cmd_execute_procedures_Click(); break;
+        case kIdDontExecute: f.cmd_dont_execute_Click(); break;
+        case kIdCancelShutdown: f.cmd_cancel_shutdown_Click(); break;
+        case kIdHelp: f.cmd_help_Click(); break;
+        case kIdHelp2: f.cmdHelp2_Click(); break;
+        case kIdExitWait: f.cmdExitWait_Click(); break;
+        case kIdShutDown: f.cmdShutDown_Click(); break;
+        case kIdMinimize: f.cmdMinimize_Click(); break;
+        case kIdMenuMaintenance: f.mMaintenance_Click(); break;
+        case kIdMenuShutdown: f.mShutdown_Click(); break;
+        case kIdMenuRunInBackground: f.mRunInBkgrnd_Click(); break;
+        case kIdMenuExit: f.mExit_Click(); break;
+        case kIdMenuHelp: f.mHelp_Click(); break;
+        default: break;
+    }
+}
+
+LRESULT CALLBACK frmAmbrelView::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    frmAmbrelView* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<frmAmbrelView*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->m_hwnd = hwnd;
+    } else {
+        self = reinterpret_cast<frmAmbrelView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT CALLBACK frmAmbrelView::WaitPanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+    } else if (message == WM_RBUTTONDOWN || message == WM_LBUTTONDOWN) {
+        auto* self = reinterpret_cast<frmAmbrelView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self && self->m_form) self->m_form->picWait_MouseDown(message == WM_RBUTTONDOWN ? 2 : 1);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_form && m_form->AmbrelWndProc(message)) return 0;
+    if (m_tray.HandleMessage(message, wParam, lParam)) return 0;
+    switch (message) {
+        case WM_COMMAND:
+            if (m_toolbar.HandleCommand(wParam, lParam)) return 0;
+            if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
+                ReadSelection();
+                OnCommand(LOWORD(wParam));
+            }
+            return 0;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (m_list.HandleNotify(header) || m_toolbar.HandleNotify(header)) return 0;
+            break;
+        }
+        case WM_TIMER:
+            if (wParam == kTimer1 && m_form) m_form->Timer1_Timer();
+            return 0;
+        case WM_QUERYENDSESSION: {
+            if (!m_form) return TRUE;
+            int cancel = 0;
+            m_form->Form_QueryUnload(cancel, kUnloadAppWindows);
+            return cancel ? FALSE : TRUE;
+        }
+        case WM_ENDSESSION:
+            if (wParam && m_form) {
+                // The session ends now; the program goes with it.
+                m_form->Form_Unload();
+                Unload();
+            }
+            return 0;
+        case WM_CLOSE: {
+            if (!m_form) break;
+            int cancel = 0;
+            m_form->Form_QueryUnload(cancel, kUnloadFormControlMenu);
+            if (!cancel) m_form->mExit_Click();
+            return 0;
+        }
+        case WM_DESTROY:
+            m_destroyed = true;
+            m_tray.InTray(false);
+            PostQuitMessage(0);
+            return 0;
+        default: break;
+    }
+    return DefWindowProcA(m_hwnd, message, wParam, lParam);
+}
+
+}  // namespace ambrel

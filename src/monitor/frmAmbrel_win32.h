@@ -1,0 +1,74 @@
+#pragma once
+// The monitor's window: shows frmAmbrel's fields and turns window messages
+// into its handlers.
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "monitor/frmAmbrel.h"
+#include "win32/common_dialog_win32.h"
+#include "win32/image_list_win32.h"
+#include "win32/list_view_win32.h"
+#include "win32/status_bar_win32.h"
+#include "win32/toolbar_win32.h"
+#include "win32/tray_icon_win32.h"
+
+namespace ambrel {
+
+class frmAmbrelView final : public IAmbrelView {
+public:
+    frmAmbrelView();
+    ~frmAmbrelView() override;
+
+    // Creates the (hidden) window; the form is attached right after.
+    bool Create(HINSTANCE instance);
+    void Attach(frmAmbrel& form) { m_form = &form; }
+    HWND Hwnd() const { return m_hwnd; }
+
+    std::int32_t WindowHandle() override;
+    void Refresh() override;
+    void CenterForm() override;
+    void BringToFront() override;
+    void PopupOptionsMenu() override;
+    void ServeMessagesUntil(const std::function<bool()>& done) override;
+    void ShowHelp(const std::string& helpFile, unsigned long context) override;
+    std::int32_t AskShutdownType() override;
+    void Unload() override;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK WaitPanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void OnCommand(int id);
+    void ShowRows();
+    void ReadSelection();
+    HWND Button(int id, const char* caption, const char* tip, int x, int y, int width);
+    HWND Label(const char* text, int x, int y, int width, int height, HWND parent = nullptr);
+
+    HWND m_hwnd = nullptr;
+    HWND m_waitPanel = nullptr;
+    HWND m_tooltips = nullptr;
+    HWND m_labels[5] = {};
+    HWND m_cmdMinimize = nullptr;
+    HFONT m_font = nullptr;
+    HICON m_icon = nullptr;
+    std::vector<HWND> m_listControls;  // shown while the list is shown
+    frmAmbrel* m_form = nullptr;
+    ListViewControl m_list;
+    ToolbarControl m_toolbar;
+    StatusBarControl m_status;
+    TrayIconControl m_tray;
+    ImageListControl m_runImages;
+    ImageListControl m_toolbarImages;
+    CommonDialog m_dialog;
+    std::vector<ExecuteRow> m_shownRows;
+    bool m_rowsShown = false;
+    int m_timerInterval = 0;
+    bool m_timerOn = false;
+    bool m_destroyed = false;
+};
+
+}  // namespace ambrel

@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""The end-to-end harness: a Wine session with the monitor installed.
+
+Each scenario gets a Wine prefix of its own (a copy of the build tree's
+template), installs Ambrel.exe and the driver tool in C:\\Ambrel, prepares
+options and a command list through the project's own code (the tool), starts
+the real monitor and ends the Wine session the way a user's shut down does
+(wineboot --end-session). What happened is read back from the prefix: traces
+written by the commands, the log, the command list's counters.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+WINE_RUN = HERE.parent / "wine" / "wine-run.sh"
+WM_AMBREL_REFRESH = 0x0590
+WM_AMBREL_CLOSE = 0x0591
+
+
+class ScenarioFailed(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise ScenarioFailed(message)
+
+
+class Session:
+    """One Wine session in a private prefix, with the programs installed."""
+
+    def __init__(self, build, name, version=None, keep=False):
+        self.build = Path(build).resolve()
+        self.keep = keep
+        self.root = self.build / "wine"
+        self._ensure_template()
+        private = self.root / "private"
+        private.mkdir(parents=True, exist_ok=True)
+        self.prefix = Path(tempfile.mkdtemp(prefix=f"e2e-{name}-", dir=private))
+        self._copy_template()
+        if version:
+            with open(self.prefix / "user.reg", "a") as f:
+                f.write(f'\n[Software\\\\Wine] 0\n"Version"="{version}"\n')
+        self.env = dict(os.environ)
+        self.env.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+                        WINEARCH="win64")
+        if not self.env.get("DISPLAY"):
+            display = (self.root / "xvfb.display").read_text().split()[0]
+            self.env["DISPLAY"] = f":{display}"
+        # The server and Wine's own background programs start with their output
+        # sent nowhere: whatever outlives a call must not hold its pipes open.
+        for warm_up in (["wineserver", "-p"], ["wine", "cmd.exe", "/c", "exit"]):
+            subprocess.run(warm_up, env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        self.drive = self.prefix / "drive_c"
+        self.program_dir = self.drive / "Ambrel"
+        self.program_dir.mkdir()
+        shutil.copy(self.build / "src" / "monitor" / "Ambrel.exe", self.program_dir)
+        shutil.copy(self.build / "tests" / "e2e_tool.exe", self.program_dir)
+        self.monitors = []
+
+    def _ensure_template(self):
+        # The wrapper makes the template (under its lock) and the display.
+        probe = self.build / "tests" / "wine_probe.exe"
+        subprocess.run([str(WINE_RUN), str(probe)], check=True, stdin=subprocess.DEVNULL)
+
+    def _copy_template(self):
+        template = self.root / "template"
+        for item in template.iterdir():
+            if item.name == "drive_c":
+                continue
+            if item.is_dir():
+                shutil.copytree(item, self.prefix / item.name, symlinks=True)
+            elif item.name != ".ambrel-ready":
+                shutil.copy2(item, self.prefix / item.name)
+        (self.prefix / "drive_c").mkdir()
+        for item in (template / "drive_c").iterdir():
+            target = self.prefix / "drive_c" / item.name
+            if item.name == "windows":
+                subprocess.run(["cp", "-al", str(item), str(target)], check=True)
+            else:
+                subprocess.run(["cp", "-a", str(item), str(target)], check=True)
+
+    # -- running things in the session --------------------------------------
+    def tool(self, *args, timeout=60, check_rc=True):
+        result = subprocess.run(["wine", "C:\\Ambrel\\e2e_tool.exe", *map(str, args)], env=self.env,
+                                stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=timeout)
+        if check_rc and result.returncode != 0:
+            raise ScenarioFailed(f"e2e_tool {' '.join(map(str, args))} failed ({result.returncode}): "
+                                 f"{result.stdout} {result.stderr}")
+        return result.returncode, result.stdout.replace("\r", "")
+
+    def options(self, **values):
+        self.tool("options", *[f"{k}={v}" for k, v in values.items()])
+
+    def commands(self, lines):
+        spec = self.drive / "commands.txt"
+        spec.write_text("\n".join(lines) + "\n")
+        self.tool("commands", "C:\\Ambrel", "C:\\commands.txt")
+
+    def dump(self):
+        _, out = self.tool("dump", "C:\\Ambrel")
+        rows = {}
+        for line in out.splitlines():
+            index, command, run, count, date = line.split("|")
+            rows[command] = (int(run), int(count), int(date))
+        return rows
+
+    def start_monitor(self, *args):
+        process = subprocess.Popen(["wine", "C:\\Ambrel\\Ambrel.exe", *args], env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.monitors.append(process)
+        return process
+
+    def wait_window(self, class_name="AmbrelMonitor", timeout_ms=20000):
+        rc, out = self.tool("wait-window", class_name, timeout_ms, check_rc=False)
+        check(rc == 0, f"no window of class {class_name}")
+        return int(out.split()[0])
+
+    def start_helper(self, record="C:\\helper.txt"):
+        """A window elsewhere in the session that records the end of the session."""
+        process = subprocess.Popen(["wine", "C:\\Ambrel\\e2e_tool.exe", "helper-window", record, "Helper"],
+                                   env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.monitors.append(process)
+        self.wait_for(lambda: "ready" in self.lines(record), 30, "the helper window")
+        return process
+
+    def end_session(self, timeout=90):
+        """A user's shut down: returns wineboot's exit code."""
+        return subprocess.run(["wineboot", "--end-session"], env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+    def end_session_async(self):
+        return subprocess.Popen(["wineboot", "--end-session"], env=self.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def read(self, windows_path, default=""):
+        path = self.drive / windows_path.replace("C:\\", "").replace("\\", "/")
+        return path.read_text(errors="replace").replace("\r", "") if path.exists() else default
+
+    def lines(self, windows_path):
+        return [line for line in self.read(windows_path).split("\n") if line]
+
+    def wait_for(self, predicate, timeout=30, message="condition"):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if predicate():
+                return
+            time.sleep(0.2)
+        raise ScenarioFailed(f"timed out waiting for {message}")
+
+    def screenshot(self, name):
+        artifacts = self.build / "artifacts"
+        artifacts.mkdir(exist_ok=True)
+        target = artifacts / f"{name}.png"
+        subprocess.run(["import", "-window", "root", str(target)], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        return target
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        for process in self.monitors:
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        if self.keep:
+            print(f"prefix kept at {self.prefix}")
+        else:
+            shutil.rmtree(self.prefix, ignore_errors=True)
+
+
+SCENARIOS = {}
+
+
+def scenario(function):
+    SCENARIOS[function.__name__] = function
+    return function
+
+
+def trace_command(name):
+    """A command line that appends its name to C:\\trace.txt."""
+    return f"C:\\Ambrel\\e2e_tool.exe trace C:\\trace.txt {name}"

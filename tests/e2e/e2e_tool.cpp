@@ -1,0 +1,455 @@
+// The end-to-end driver's hands inside a Wine session: prepares options and
+// command lists through the project's own code, finds and reads windows of
+// the monitor (list-view rows through the monitor's memory, since list-view
+// messages cannot carry pointers across processes), presses buttons, answers
+// message boxes, and leaves traces for the scenarios to check.
+//
+//   e2e_tool options KEY=VALUE ...        store options (defaults first)
+//   e2e_tool commands DIR SPECFILE        write DIR\Data's command list
+//   e2e_tool dump DIR                     print the stored command list
+//   e2e_tool trace FILE TEXT              append a line to FILE
+//   e2e_tool sleep MS
+//   e2e_tool wait-window CLASS MS         print the window's handle
+//   e2e_tool wait-gone HWND MS            wait until the window is gone
+//   e2e_tool registry-hwnd                print AmbrelHwnd
+//   e2e_tool rows HWND                    print the execute list's rows
+//   e2e_tool select HWND ROW              select a row (1-based)
+//   e2e_tool dblclick HWND ROW            double-click a row
+//   e2e_tool click HWND CAPTION           press the window's button
+//   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
+//   e2e_tool post HWND MESSAGE            post a message, both parameters 0
+//   e2e_tool visible HWND                 print 1 when the window is visible
+//   e2e_tool tray HWND                    exit 0 when the window has a tray icon
+//   e2e_tool status HWND                  print the status bar's text
+//   e2e_tool helper-window FILE TITLE     a window that records the end of the session
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "shared/CommandFiles.h"
+#include "shared/cAmbrelOptions.h"
+#include "shared/cLogger.h"
+#include "shared/cSystemInfo.h"
+#include "shared/modAmbrelCommon.h"
+#include "shared/vb.h"
+#include "win32/app_identity_win32.h"
+#include "win32/files_win32.h"
+#include "win32/registry_win32.h"
+#include "win32/system_facts_win32.h"
+
+using namespace ambrel;
+
+namespace {
+
+HWND ParseHwnd(const char* text) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(std::strtoll(text, nullptr, 0))); }
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, separator)) fields.push_back(field);
+    if (!line.empty() && line.back() == separator) fields.emplace_back();
+    return fields;
+}
+
+int Options(int argc, char** argv) {
+    Win32Registry registry;
+    cAmbrelOptions options(registry, LoadAppIdentity("Ambrel"));
+    options.GetOptions(true);
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto eq = arg.find('=');
+        if (eq == std::string::npos) return 2;
+        std::string key = arg.substr(0, eq), value = arg.substr(eq + 1);
+        bool flag = value == "T" || value == "1" || value == "-1";
+        if (key == "AllUsersUseSame") options.AllUsersUseSame(flag);
+        else if (key == "QueryClose") options.QueryClose(flag);
+        else if (key == "ShutdownOption") options.ShutdownOption(static_cast<std::int16_t>(std::atoi(value.c_str())));
+        else if (key == "ForceLogoff") options.ForceLogoff(flag);
+        else if (key == "PowerOff") options.PowerOff(flag);
+        else if (key == "AllowUsersToDisable") options.AllowUsersToDisable(flag);
+        else if (key == "WinShutdownType") options.WinShutdownType(value);
+        else if (key == "RunCommands") options.RunCommands(value);
+        else if (key == "RunMinimized") options.RunMinimized(value);
+        else if (key == "ShutWindowsOnTime") options.ShutWindowsOnTime(flag);
+        else if (key == "ShutWindowsTime") options.ShutWindowsTime(value);
+        else if (key == "TimeOutPrograms") options.TimeOutPrograms(flag);
+        else if (key == "TimeOutProgramMinutes") options.TimeOutProgramMinutes(value);
+        else if (key == "Logging") options.Logging(static_cast<std::int16_t>(std::atoi(value.c_str())));
+        else if (key == "LogDir") options.LogDir(value);
+        else {
+            std::fprintf(stderr, "unknown option %s\n", key.c_str());
+            return 2;
+        }
+    }
+    options.SaveOptions();
+    return 0;
+}
+
+class SilentRegional final : public IRegionalSettings {
+public:
+    std::string GeneralDate(double) override { return ""; }
+};
+
+// The command file names the monitor will choose for this prefix's options.
+CommandFileNames NamesFor(const std::string& dir) {
+    Win32Registry registry;
+    Win32SystemFacts facts;
+    cAmbrelOptions options(registry, LoadAppIdentity("Ambrel"));
+    bool allUsers = true;
+    if (options.GetOptions(false)) allUsers = options.AllUsersUseSame();
+    cSystemInfo system(registry, facts);
+    return SetCommandFiles(allUsers, dir, system.logonName());
+}
+
+// One command a line, fields separated by '|':
+//   command line | Run | WindowStyle | ShowMessageWhen | MessageStyle |
+//   LastRunDate as days from today | RunCount | RunFrequency | RunLimit |
+//   RunDay | RunYearDay | Action1 | Action2 | Action3 | MessageText |
+//   UserAction1 | UserAction2 | UserAction3
+// RunDay may be "today-weekday", "today-day" or "today-month", and
+// RunYearDay "today-day", for commands due today (or "other-..." for not).
+int Commands(const std::string& dir, const std::string& specFile) {
+    Win32FileSystem files;
+    Win32Clock clock;
+    SilentRegional regional;
+    Win32UserInteraction ui;
+    AppIdentity app = LoadAppIdentity("Ambrel");
+    cLogger logger(files, clock, regional, ui, app);
+    CreateDirectoryA((dir + "\\Data").c_str(), nullptr);
+    double today = DateOnly(clock.Now());
+    DateParts parts = SplitDate(today);
+    auto day = [&](const std::string& text) -> std::int16_t {
+        if (text == "today-weekday") return static_cast<std::int16_t>(Weekday(today));
+        if (text == "other-weekday") return static_cast<std::int16_t>(Weekday(today) % 7 + 1);
+        if (text == "today-day") return static_cast<std::int16_t>(parts.Day);
+        if (text == "other-day") return static_cast<std::int16_t>(parts.Day % 28 + 1);
+        if (text == "today-month") return static_cast<std::int16_t>(parts.Month);
+        return static_cast<std::int16_t>(std::atoi(text.c_str()));
+    };
+    std::ifstream in(specFile);
+    std::string line;
+    std::vector<CommandPair> commands;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        auto f = Split(line, '|');
+        f.resize(18);
+        CommandPair c;
+        c.Strings.CommandLine = f[0];
+        auto num = [&](int i, int fallback) { return static_cast<std::int16_t>(f[i].empty() ? fallback : std::atoi(f[i].c_str())); };
+        c.Settings.Run = num(1, 1);
+        c.Settings.WindowStyle = num(2, 2);
+        c.Settings.ShowMessageWhen = num(3, 0);
+        c.Settings.MessageStyle = num(4, 0);
+        c.Settings.LastRunDate = today + num(5, -1);
+        c.Settings.RunCount = num(6, 0);
+        c.Settings.RunFrequency = num(7, 1);
+        c.Settings.RunLimit = num(8, 0);
+        c.Settings.RunDay = day(f[9]);
+        c.Settings.RunYearDay = day(f[10]);
+        c.Settings.Action1 = num(11, 1);
+        c.Settings.Action2 = num(12, 2);
+        c.Settings.Action3 = num(13, 3);
+        c.Strings.MessageText = f[14];
+        c.Strings.UserAction1 = f[15];
+        c.Strings.UserAction2 = f[16];
+        c.Strings.UserAction3 = f[17];
+        commands.push_back(c);
+    }
+    return SaveCommandList(files, logger, ui, clock, app.Title, NamesFor(dir), commands, "e2e_tool") ? 0 : 1;
+}
+
+int Dump(const std::string& dir) {
+    Win32FileSystem files;
+    Win32Clock clock;
+    SilentRegional regional;
+    Win32UserInteraction ui;
+    cLogger logger(files, clock, regional, ui, LoadAppIdentity("Ambrel"));
+    double today = DateOnly(clock.Now());
+    LoadCommandList(files, logger, NamesFor(dir),
+                    [&](int index, const CommandSettings& s, const CommandStrings& t) {
+                        std::printf("%d|%s|%d|%d|%d\n", index, t.CommandLine.c_str(), s.Run, s.RunCount,
+                                    static_cast<int>(s.LastRunDate - today));
+                    },
+                    "e2e_tool");
+    return 0;
+}
+
+int Trace(const std::string& file, const std::string& text) {
+    // Opened for appending under a retry: commands of one run may race.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        HANDLE h = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            std::string line = text + "\r\n";
+            DWORD written = 0;
+            WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            CloseHandle(h);
+            return 0;
+        }
+        Sleep(20);
+    }
+    return 1;
+}
+
+int WaitWindow(const char* className, int ms) {
+    for (int waited = 0; waited <= ms; waited += 50) {
+        if (HWND w = FindWindowA(className, nullptr)) {
+            std::printf("%lld\n", static_cast<long long>(reinterpret_cast<LONG_PTR>(w)));
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 1;
+}
+
+int WaitGone(HWND w, int ms) {
+    for (int waited = 0; waited <= ms; waited += 50) {
+        if (!IsWindow(w)) return 0;
+        Sleep(50);
+    }
+    return 1;
+}
+
+HWND ListOf(HWND window) { return FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr); }
+
+// A buffer in the monitor's address space, for list-view messages that carry pointers.
+struct Remote {
+    explicit Remote(HWND window) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        memory = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~Remote() {
+        VirtualFreeEx(process, memory, 0, MEM_RELEASE);
+        CloseHandle(process);
+    }
+    template <typename T>
+    void Put(std::size_t offset, const T& value) {
+        WriteProcessMemory(process, memory + offset, &value, sizeof value, nullptr);
+    }
+    template <typename T>
+    T Get(std::size_t offset) {
+        T value{};
+        ReadProcessMemory(process, memory + offset, &value, sizeof value, nullptr);
+        return value;
+    }
+    std::string Text(std::size_t offset) {
+        char buffer[1024] = {};
+        ReadProcessMemory(process, memory + offset, buffer, sizeof buffer - 1, nullptr);
+        return buffer;
+    }
+    HANDLE process;
+    char* memory;
+};
+
+int Rows(HWND window) {
+    HWND list = ListOf(window);
+    if (!list) return 1;
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    Remote remote(list);
+    for (int row = 0; row < count; ++row) {
+        std::string line;
+        for (int column = 0; column < 4; ++column) {
+            LVITEMA item{};
+            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.iItem = row;
+            item.iSubItem = column;
+            item.pszText = remote.memory + 1024;
+            item.cchTextMax = 1024;
+            remote.Put(0, item);
+            SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.memory));
+            std::string text = remote.Text(1024);
+            if (column == 0) line += std::to_string(remote.Get<LVITEMA>(0).iImage + 1) + "|";
+            line += text + (column < 3 ? "|" : "");
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    return 0;
+}
+
+int Select(HWND window, int row) {
+    HWND list = ListOf(window);
+    Remote remote(list);
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    remote.Put(0, item);
+    SendMessageA(list, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(remote.memory));
+    return 0;
+}
+
+int DoubleClick(HWND window, int row) {
+    Select(window, row);
+    HWND list = ListOf(window);
+    Remote remote(list);
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    remote.Put(0, bounds);
+    SendMessageA(list, LVM_GETITEMRECT, row - 1, reinterpret_cast<LPARAM>(remote.memory));
+    bounds = remote.Get<RECT>(0);
+    LPARAM at = MAKELPARAM(bounds.left + 8, (bounds.top + bounds.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    return 0;
+}
+
+HWND ButtonOf(HWND window, const std::string& caption) {
+    HWND found = nullptr;
+    struct Search {
+        const std::string* caption;
+        HWND* found;
+    } search{&caption, &found};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            char className[32] = "", text[256] = "";
+            GetClassNameA(child, className, sizeof className);
+            GetWindowTextA(child, text, sizeof text);
+            if (lstrcmpiA(className, "Button") == 0 && *s->caption == text) {
+                *s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return found;
+}
+
+int Click(HWND window, const std::string& caption) {
+    HWND button = ButtonOf(window, caption);
+    if (!button) return 1;
+    // Posted, so a handler that runs a long while does not hold the driver.
+    PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    return 0;
+}
+
+std::string DialogText(HWND dialog) {
+    std::string text;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = "", buffer[1024] = "";
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Static") != 0) continue;
+        GetWindowTextA(child, buffer, sizeof buffer);
+        text += buffer;
+    }
+    return text;
+}
+
+int Box(const std::string& text, const std::string& button, int ms) {
+    for (int waited = 0; waited <= ms; waited += 50) {
+        HWND dialog = nullptr;
+        while ((dialog = FindWindowExA(nullptr, dialog, "#32770", nullptr))) {
+            std::string shown = DialogText(dialog);
+            if (shown.find(text) == std::string::npos) continue;
+            char title[256] = "";
+            GetWindowTextA(dialog, title, sizeof title);
+            std::printf("%lld\n%s\n%s\n", static_cast<long long>(reinterpret_cast<LONG_PTR>(dialog)), title,
+                        shown.c_str());
+            std::fflush(stdout);
+            HWND b = ButtonOf(dialog, button);
+            if (!b) return 3;
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(b), BN_CLICKED), reinterpret_cast<LPARAM>(b));
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 1;
+}
+
+int RegistryHwnd() {
+    Win32Registry registry;
+    cAmbrelOptions options(registry, LoadAppIdentity("Ambrel"));
+    std::printf("%d\n", options.AmbrelHandle());
+    return 0;
+}
+
+int Tray(HWND window) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    lstrcpyA(data.szTip, "Ambrel");
+    // Modifying an icon succeeds only when it is there.
+    return Shell_NotifyIconA(NIM_MODIFY, &data) ? 0 : 1;
+}
+
+int Status(HWND window) {
+    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
+    if (!bar) return 1;
+    Remote remote(bar);
+    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote.memory));
+    std::printf("%s\n", remote.Text(0).c_str());
+    return 0;
+}
+
+std::string g_helperFile;
+
+LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_QUERYENDSESSION) {
+        Trace(g_helperFile, "WM_QUERYENDSESSION");
+        return TRUE;
+    }
+    if (message == WM_ENDSESSION) {
+        Trace(g_helperFile, wParam ? "WM_ENDSESSION 1" : "WM_ENDSESSION 0");
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+int HelperWindow(const std::string& file, const std::string& title) {
+    g_helperFile = file;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = HelperProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "AmbrelE2eHelper";
+    RegisterClassA(&wc);
+    CreateWindowExA(0, "AmbrelE2eHelper", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                    wc.hInstance, nullptr);
+    Trace(file, "ready");
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    std::string verb = argv[1];
+    auto arg = [&](int i) -> std::string { return i < argc ? argv[i] : ""; };
+    if (verb == "options") return Options(argc, argv);
+    if (verb == "commands") return Commands(arg(2), arg(3));
+    if (verb == "dump") return Dump(arg(2));
+    if (verb == "trace") return Trace(arg(2), arg(3));
+    if (verb == "sleep") return Sleep(static_cast<DWORD>(std::atoi(arg(2).c_str()))), 0;
+    if (verb == "wait-window") return WaitWindow(argv[2], std::atoi(arg(3).c_str()));
+    if (verb == "wait-gone") return WaitGone(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+    if (verb == "registry-hwnd") return RegistryHwnd();
+    if (verb == "rows") return Rows(ParseHwnd(argv[2]));
+    if (verb == "select") return Select(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+    if (verb == "dblclick") return DoubleClick(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+    if (verb == "click") return Click(ParseHwnd(argv[2]), arg(3));
+    if (verb == "box") return Box(arg(2), arg(3), std::atoi(arg(4).c_str()));
+    if (verb == "post") return PostMessageA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)), 0, 0) ? 0 : 1;
+    if (verb == "visible") return std::printf("%d\n", IsWindowVisible(ParseHwnd(argv[2])) ? 1 : 0), 0;
+    if (verb == "tray") return Tray(ParseHwnd(argv[2]));
+    if (verb == "status") return Status(ParseHwnd(argv[2]));
+    if (verb == "helper-window") return HelperWindow(arg(2), arg(3));
+    std::fprintf(stderr, "unknown verb %s\n", verb.c_str());
+    return 2;
+}
