@@ -149,10 +149,11 @@ void frmAmbrelView::CreateControls() {
     SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
     const int labelTops[5] = {24, 52, 76, 100, 140};
     for (int i = 0; i < 5; ++i) m_labels[i] = Label("", 70, labelTops[i], 470, i == 4 ? 40 : 20, m_waitPanel);
-    Button(kIdHelp2, "&Help", "Show help", 20, 320, 120);
-    Button(kIdExitWait, "E&xit", "Stop Ambrel", 150, 320, 120);
-    Button(kIdShutDown, "Sh&ut Down", "Shut down Windows", 280, 320, 120);
+    m_waitControls.push_back(Button(kIdHelp2, "&Help", "Show help", 20, 320, 120));
+    m_waitControls.push_back(Button(kIdExitWait, "E&xit", "Stop Ambrel", 150, 320, 120));
+    m_waitControls.push_back(Button(kIdShutDown, "Sh&ut Down", "Shut down Windows", 280, 320, 120));
     m_cmdMinimize = Button(kIdMinimize, "&Minimize", "Return to wait state", 410, 320, 120);
+    m_waitControls.push_back(m_cmdMinimize);
 
     m_status.Create(m_hwnd, kIdStatus);
     m_status.SetPanels({-1});
@@ -210,6 +211,7 @@ void frmAmbrelView::Refresh() {
     ShowWindow(m_waitPanel, f.picWait_Visible ? SW_SHOW : SW_HIDE);
     if (f.picWait_Visible) SetWindowPos(m_waitPanel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     for (HWND control : m_listControls) ShowWindow(control, f.picWait_Visible ? SW_HIDE : SW_SHOW);
+    for (HWND control : m_waitControls) ShowWindow(control, f.picWait_Visible ? SW_SHOW : SW_HIDE);
     m_toolbar.Visible(!f.picWait_Visible && f.Toolbar1_Visible);
     SetWindowTextA(m_cmdMinimize, f.cmdMinimize_Caption.c_str());
     const std::string* labels[5] = {&f.Label11, &f.Label12, &f.Label13, &f.Label14, &f.Label17};

@@ -56,6 +56,7 @@ private:
     HFONT m_font = nullptr;
     HICON m_icon = nullptr;
     std::vector<HWND> m_listControls;  // shown while the list is shown
+    std::vector<HWND> m_waitControls;  // shown while the monitor waits
     frmAmbrel* m_form = nullptr;
     ListViewControl m_list;
     ToolbarControl m_toolbar;

@@ -18,6 +18,7 @@
 //   e2e_tool click HWND CAPTION           press the window's button
 //   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
 //   e2e_tool post HWND MESSAGE            post a message, both parameters 0
+//   e2e_tool show HWND                    restore a minimised window
 //   e2e_tool visible HWND                 print 1 when the window is visible
 //   e2e_tool tray HWND                    exit 0 when the window has a tray icon
 //   e2e_tool status HWND                  print the status bar's text
@@ -446,6 +447,7 @@ int main(int argc, char** argv) {
     if (verb == "click") return Click(ParseHwnd(argv[2]), arg(3));
     if (verb == "box") return Box(arg(2), arg(3), std::atoi(arg(4).c_str()));
     if (verb == "post") return PostMessageA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)), 0, 0) ? 0 : 1;
+    if (verb == "show") return ShowWindow(ParseHwnd(argv[2]), SW_RESTORE), 0;
     if (verb == "visible") return std::printf("%d\n", IsWindowVisible(ParseHwnd(argv[2])) ? 1 : 0), 0;
     if (verb == "tray") return Tray(ParseHwnd(argv[2]));
     if (verb == "status") return Status(ParseHwnd(argv[2]));

@@ -72,7 +72,9 @@ def second_start_is_refused_but_a_launcher_start_is_let_through(s):
     check(first.poll() is None, "the first monitor ended")
     _, visible = s.tool("visible", hwnd)
     check(visible.strip() == "1", "the window is not on the taskbar in mode T")
-    s.screenshot("monitor-minimized")
+    s.tool("show", hwnd)
+    time.sleep(1)
+    s.screenshot("monitor-waiting")
 
     # The launcher's hand-over: no message, the list runs and the session ends.
     helper = s.start_helper()
@@ -242,7 +244,7 @@ def message_actions_skip_stop_rerun_and_user_commands(s):
     s.commands([
         trace_command("one") + "|1|2|2|0|-1|0|1|0|0|0|2|1|1|skip",       # skip the next row
         trace_command("skipped"),
-        trace_command("three") + "|1|2|2|0|-1|0|1|0|0|0|6|1|1|user||" + trace_command("user-action"),
+        trace_command("three") + "|1|2|2|0|-1|0|1|0|0|0|6|1|1|user|" + trace_command("user-action"),
         # OK, Cancel: OK reruns this row, Cancel goes on.
         trace_command("four") + "|1|2|2|1|-1|0|1|0|0|0|5|1|1|again",
         trace_command("five") + "|1|2|2|0|-1|0|1|0|0|0|3|1|1|stop",      # no more rows
