@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "shared/FileListBox.h"
 #include "shared/cAmbrelOptions.h"
 #include "shared/cExitWindows.h"
 #include "shared/cLogger.h"
@@ -18,7 +17,6 @@ namespace ambrel {
 namespace {
 
 const char* const kMarker = "FromTelvix";
-const char* const kPriorityMask = "####0000";
 constexpr unsigned long kHelpContextMonitor = 103;
 
 }  // namespace
@@ -37,15 +35,7 @@ frmAmbrel::~frmAmbrel() = default;
 
 void frmAmbrel::ReportHandlerError() {
     CatchCurrentError(m_ports.App.Title);
-    if (m_logger) {
-        m_logger->WriteError("", true);
-        return;
-    }
-    // Before the logger exists only the box can tell the user.
-    const ErrorInfo& e = Err();
-    m_ports.Ui.MsgBox("Error number: \t" + Str(e.Number) + "\r\nLocation:     \t" + e.Source + "\r\n" +
-                          e.Description,
-                      kMbCritical, m_ports.App.Title);
+    if (m_logger) m_logger->WriteError("", true);
 }
 
 double frmAmbrel::Today() { return DateOnly(m_ports.Clock.Now()); }
@@ -56,6 +46,9 @@ double frmAmbrel::Today() { return DateOnly(m_ports.Clock.Now()); }
 bool frmAmbrel::Form_Load(const std::string& commandLine) {
     try {
         std::int32_t ending = 0;
+        // The logger comes first so that anything that fails can be reported.
+        m_logger = std::make_unique<cLogger>(m_ports.Files, m_ports.Clock, m_ports.Regional, m_ports.Ui,
+                                             m_ports.App);
         if (ParseLauncherMarker(commandLine, ending)) {
             FromLauncher = true;
             LauncherEnding = ending;
@@ -67,9 +60,6 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
             return false;
         }
 
-        // The logger comes first so that a failure of the others can be reported.
-        m_logger = std::make_unique<cLogger>(m_ports.Files, m_ports.Clock, m_ports.Regional, m_ports.Ui,
-                                             m_ports.App);
         m_osInfo = std::make_shared<cOSInfo>(m_ports.Facts);
         m_systemInfo = std::make_unique<cSystemInfo>(m_ports.Registry, m_ports.Facts);
         m_options = std::make_unique<cAmbrelOptions>(m_ports.Registry, m_ports.App);
@@ -175,7 +165,9 @@ void frmAmbrel::EnterWaitState() {
     ClearExecuteList();
     m_view.CenterForm();
 
-    if (ShutWindowsOnTime) {
+    // A time that was never read schedules nothing: an empty date lies in the
+    // past and would shut Windows down at the first tick.
+    if (ShutWindowsOnTime && ScheduledTimeKnown) {
         Timer1_Interval = 60000;
         Timer1_Enabled = true;
         StatusBar1_Text = "Shutdown Windows on " + m_ports.Regional.GeneralDate(ScheduledShutdownTime);
@@ -213,6 +205,10 @@ void frmAmbrel::ReplaceDialogCycle() {
 }
 
 void frmAmbrel::mRefreshOptions() {
+    if (m_running) {
+        m_refreshPending = true;
+        return;
+    }
     LoadSettings();
     EnterWaitState();
 }
@@ -232,12 +228,14 @@ void frmAmbrel::mMaintenance_Click() {
         long error = 0;
         if (!m_ports.Processes.Start(m_ports.App.ProgramDirectory + "\\corvane.exe", 1, id, error))
             RaiseError(error ? error : kErrFileNotFound, m_ports.App.Title);
+        m_ports.Processes.Open(id);  // not waited for: let go of it at once
     } catch (...) {
         ReportHandlerError();
     }
 }
 
 void frmAmbrel::mShutdown_Click() {
+    if (m_running) return;  // the list is already on its way
     try {
         std::int32_t ending = m_view.AskShutdownType();
         if (ending != -1) {

@@ -116,6 +116,8 @@ public:
     // A close request; `cancel` non-zero refuses it.
     void Form_QueryUnload(int& cancel, int unloadMode);
     void Form_Unload();
+    // The end of the session that this monitor let go on was refused elsewhere.
+    void SessionEndRefused();
     // The private messages: true when the message was one of them (result 0).
     bool AmbrelWndProc(unsigned message);
     bool Subclassed() const { return m_subclassed; }
@@ -195,6 +197,7 @@ public:
     bool ShortcutsListed = false;
     std::vector<CommandSettings> CommandSettingsList;
     std::vector<CommandStrings> CommandStringsList;
+    std::vector<int> CommandRecords;  // each command's record in the settings file
 
     cAmbrelOptions& Options() { return *m_options; }
     cLogger& Logger() { return *m_logger; }
@@ -210,9 +213,11 @@ private:
     void ReplaceDialogCycle();
     void EndProgram();
     void RunUserAction(const std::string& command);
-    void RunListedCommand(const std::string& command, int windowStyle);
+    // Runs one command and logs the run; false with the runner's message.
+    bool RunListedCommand(const std::string& command, int windowStyle, std::string& message);
+    bool AskConfiguredEnding();
+    int SelectedOrFirstRow() const;
     double Today();
-    void LogRunFailure(const std::string& message);
 
     MonitorPorts& m_ports;
     IAmbrelView& m_view;
@@ -223,6 +228,12 @@ private:
     std::unique_ptr<cExitWindows> m_exitWindows;
     bool m_subclassed = false;
     bool m_ended = false;
+    // A run (or its confirmation) is in progress; handlers that would rebuild
+    // the list while it runs wait for its end.
+    bool m_running = false;
+    bool m_executing = false;
+    bool m_cancelRequested = false;
+    bool m_refreshPending = false;
 };
 
 // The whole number written after "FromTelvix" in a command line; false when

@@ -65,8 +65,9 @@ void frmAmbrel::AddCommandLines() {
     CommandLinesListed = false;
     CommandSettingsList.clear();
     CommandStringsList.clear();
+    CommandRecords.clear();
     int place = 0;
-    LoadCommandList(
+    LoadResult loaded = LoadCommandList(
         m_ports.Files, *m_logger, CurrentCommandFiles(),
         [&](int index, const CommandSettings& settings, const CommandStrings& strings) {
             CommandSettingsList.push_back(settings);
@@ -78,13 +79,19 @@ void frmAmbrel::AddCommandLines() {
             CommandLinesListed = true;
         },
         m_ports.App.Title);
+    CommandRecords = loaded.Records;
 }
 
 // ---------------------------------------------------------------------------
 // Running it, with or without confirmation
 
 std::int16_t frmAmbrel::RunExecuteList() {
+    // A list left from a session end that was refused elsewhere would have
+    // every row twice: start from an empty list.
+    ClearExecuteList();
     BuildExecuteList();
+    m_running = true;
+    m_cancelRequested = false;
     if (QueryClose) {
         Mode = WindowMode::Normal;
         Toolbar1_Visible = true;
@@ -92,21 +99,34 @@ std::int16_t frmAmbrel::RunExecuteList() {
         m_view.Refresh();
         m_view.BringToFront();
         m_view.ServeMessagesUntil([this] { return ListDone || Unloading; });
-        return SessionEndOutcome;
+    } else {
+        Mode = WindowMode::Hidden;
+        m_view.Refresh();
+        ExecuteList();
     }
-    Mode = WindowMode::Hidden;
-    m_view.Refresh();
-    ExecuteList();
+    m_running = false;
+    if (m_refreshPending) {
+        // Options saved while the list ran take effect now.
+        m_refreshPending = false;
+        LoadSettings();
+    }
     return SessionEndOutcome;
 }
 
 void frmAmbrel::cmd_execute_procedures_Click() {
+    if (m_executing || ListDone) return;  // pressed again while the list runs
+    m_executing = true;
     ExecuteList();
-    if (SessionEndOutcome != 1) SessionEndOutcome = 0;
+    m_executing = false;
+    if (m_cancelRequested)
+        SessionEndOutcome = 1;
+    else if (SessionEndOutcome != 1)
+        SessionEndOutcome = 0;
     ListDone = true;
 }
 
 void frmAmbrel::cmd_dont_execute_Click() {
+    if (m_executing) return;
     SessionEndOutcome = 0;
     ListDone = true;
 }
@@ -115,12 +135,23 @@ void frmAmbrel::cmd_cancel_shutdown_Click() {
     ClearExecuteList();
     m_view.Refresh();
     SessionEndOutcome = 1;
+    if (m_executing) {
+        // The run in progress stops at its next row; Execute then answers.
+        m_cancelRequested = true;
+        return;
+    }
     ListDone = true;
+}
+
+
+int frmAmbrel::SelectedOrFirstRow() const {
+    bool valid = Lv_SelectedRow > 0 && Lv_SelectedRow <= static_cast<int>(Lv_ExecuteList.size());
+    return valid ? Lv_SelectedRow : 1;
 }
 
 void frmAmbrel::Lv_ExecuteList_DblClick() {
     if (Lv_ExecuteList.empty()) return;
-    int row = Lv_SelectedRow > 0 ? Lv_SelectedRow : 1;
+    int row = SelectedOrFirstRow();
     ExecuteRow& r = Lv_ExecuteList[static_cast<std::size_t>(row - 1)];
     bool runs = r.SmallIcon == 1;
     r.SmallIcon = runs ? 2 : 1;
@@ -131,7 +162,7 @@ void frmAmbrel::Lv_ExecuteList_DblClick() {
 void frmAmbrel::Toolbar1_ButtonClick(const std::string& key) {
     if (Lv_ExecuteList.empty()) return;
     if (key != "UpPriorty" && key != "DownPriorty") return;
-    int row = Lv_SelectedRow > 0 ? Lv_SelectedRow : 1;
+    int row = SelectedOrFirstRow();
     long priority = key == "UpPriorty" ? std::max(row * 10L - 15, 1L) : row * 10L + 15;
     Lv_ExecuteList[static_cast<std::size_t>(row - 1)].Priority = FormatDigits(priority, kPriorityMask);
     // The moved row stays selected wherever the sort puts it.
@@ -156,8 +187,6 @@ int frmAmbrel::RenumberPriorities(int followRow) {
     return followed;
 }
 
-void frmAmbrel::LogRunFailure(const std::string& message) { m_logger->WriteError(message, true); }
-
 void frmAmbrel::ExecuteList() {
     SessionEndOutcome = 0;
     // A copy: the window may change its rows while a program runs.
@@ -176,7 +205,7 @@ void frmAmbrel::ExecuteList() {
         }
         int windowStyle = 1;
         const double today = Today();
-        for (int i = 1; i <= count && !Unloading; ++i) {
+        for (int i = 1; i <= count && !Unloading && !m_cancelRequested; ++i) {
             const ExecuteRow& row = rows[static_cast<std::size_t>(i - 1)];
             if (row.SmallIcon != 1) continue;
             if (row.Kind == "S") {
@@ -186,24 +215,21 @@ void frmAmbrel::ExecuteList() {
                     path = ShortcutCommandLine(m_ports.Links, path, show);
                     windowStyle = show;
                 }
-                if (!path.empty()) {
-                    std::string message;
-                    if (RunCommand(m_ports.Processes, m_ports.Clock, message, path,
-                                   static_cast<std::int16_t>(windowStyle), TimeOutPrograms, TimeOutMinutes)) {
-                        m_logger->WriteAction("Executed " + path);
-                    } else {
-                        LogRunFailure(message);
-                        m_ports.Ui.MsgBox(message, kMbCritical, m_ports.App.Title);
-                    }
-                }
+                std::string message;
+                if (!path.empty() && !RunListedCommand(path, windowStyle, message))
+                    m_ports.Ui.MsgBox(message, kMbCritical, m_ports.App.Title);
                 continue;
             }
 
-            const int index = std::stoi(row.Tag);
-            const CommandSettings& loaded = CommandSettingsList.at(static_cast<std::size_t>(index));
+            // Copies: the arrays are rebuilt if the list is built again while
+            // this command's message or program waits.
+            const std::size_t index = std::stoul(row.Tag);
+            const CommandSettings loaded = CommandSettingsList.at(index);
+            const CommandStrings strings = CommandStringsList.at(index);
+            const int record = CommandRecords.at(index);
             if (!IsCommandDue(loaded)) continue;
             if (RunLimitReached(loaded, today)) continue;
-            std::int16_t code = RunCommandWithMessage(loaded, CommandStringsList.at(static_cast<std::size_t>(index)));
+            std::int16_t code = RunCommandWithMessage(loaded, strings);
             bool counted = false;
             switch (code) {
                 case kStepGoOn: counted = true; break;
@@ -220,11 +246,11 @@ void frmAmbrel::ExecuteList() {
                 default: break;
             }
             if (counted) {
-                auto it = written.find(index);
+                auto it = written.find(record);
                 CommandSettings copy = it != written.end() ? it->second : loaded;
                 CountRun(copy, today);
-                RewriteCommandSettings(*settingsFile, index, copy, m_ports.App.Title);
-                written[index] = copy;
+                RewriteCommandSettings(*settingsFile, record, copy, m_ports.App.Title);
+                written[record] = copy;
             }
         }
     } catch (...) {
@@ -234,16 +260,20 @@ void frmAmbrel::ExecuteList() {
 
 bool frmAmbrel::IsCommandDue(const CommandSettings& settings) { return IsDueToday(settings, Today()); }
 
-void frmAmbrel::RunListedCommand(const std::string& command, int windowStyle) {
-    std::string message;
+bool frmAmbrel::RunListedCommand(const std::string& command, int windowStyle, std::string& message) {
     if (RunCommand(m_ports.Processes, m_ports.Clock, message, command, static_cast<std::int16_t>(windowStyle),
-                   TimeOutPrograms, TimeOutMinutes))
+                   TimeOutPrograms, TimeOutMinutes)) {
         m_logger->WriteAction("Executed " + command);
-    else
-        LogRunFailure(message);
+        return true;
+    }
+    m_logger->WriteError(message, true);
+    return false;
 }
 
-void frmAmbrel::RunUserAction(const std::string& command) { RunListedCommand(command, 1); }
+void frmAmbrel::RunUserAction(const std::string& command) {
+    std::string message;
+    RunListedCommand(command, 1, message);
+}
 
 std::int16_t frmAmbrel::RunCommandWithMessage(const CommandSettings& settings, const CommandStrings& strings) {
     std::string command = strings.CommandLine;
@@ -284,7 +314,10 @@ std::int16_t frmAmbrel::RunCommandWithMessage(const CommandSettings& settings, c
         }
     }
 
-    if (run) RunListedCommand(command, windowStyle);
+    if (run) {
+        std::string message;
+        RunListedCommand(command, windowStyle, message);
+    }
 
     if (settings.ShowMessageWhen == 2) {
         std::int16_t action = 0;
@@ -310,45 +343,54 @@ std::int16_t frmAmbrel::RunCommandWithMessage(const CommandSettings& settings, c
 // Running the list and ending the session
 
 void frmAmbrel::RunListAndEndWithType() {
-    ListDone = false;
-    std::int16_t outcome = RunExecuteList();
-    cSysTray1_InTray = false;
-    m_view.Refresh();
-    // The options' ForceLogoff and PowerOff are not copied on this path.
-    if (outcome != 1 && !Unloading) m_exitWindows->exitWindows(LauncherEnding);
+    try {
+        ListDone = false;
+        std::int16_t outcome = RunExecuteList();
+        cSysTray1_InTray = false;
+        m_view.Refresh();
+        // The options' ForceLogoff and PowerOff are not copied on this path.
+        if (outcome != 1 && !Unloading) m_exitWindows->exitWindows(LauncherEnding);
+    } catch (...) {
+        ReportHandlerError();
+    }
+    // The program ends here in every case.
     EndProgram();
+}
+
+bool frmAmbrel::AskConfiguredEnding() {
+    std::int32_t ending = m_view.AskShutdownType();
+    if (ending == -1) return false;
+    ConfiguredEnding = ending;
+    return true;
 }
 
 void frmAmbrel::RunListAndEndSession() {
     MonitorBusy = true;
     ListDone = false;
-    if (WinShutdownType == "B") {
-        std::int32_t ending = m_view.AskShutdownType();
-        if (ending == -1) {
+    try {
+        if (WinShutdownType == "B" && !AskConfiguredEnding()) {
             EnterWaitState();
             return;
         }
-        ConfiguredEnding = ending;
-    }
-    if (RunExecuteList() == 1 || Unloading) {
-        if (!Unloading) EnterWaitState();
-        return;
-    }
-    if (WinShutdownType == "A") {
-        std::int32_t ending = m_view.AskShutdownType();
-        if (ending == -1) {
+        if (RunExecuteList() == 1 || Unloading) {
+            if (!Unloading) EnterWaitState();
+            return;
+        }
+        if (WinShutdownType == "A" && !AskConfiguredEnding()) {
             EnterWaitState();
             return;
         }
-        ConfiguredEnding = ending;
+        if (WinShutdownType == "4") {
+            EnterWaitState();
+            return;
+        }
+        m_exitWindows->ForceLogoff(m_options->ForceLogoff());
+        m_exitWindows->PowerOff(m_options->PowerOff());
+        m_exitWindows->exitWindows(ConfiguredEnding);
+    } catch (...) {
+        // Whatever failed, the monitor must not stay busy for ever.
+        ReportHandlerError();
     }
-    if (WinShutdownType == "4") {
-        EnterWaitState();
-        return;
-    }
-    m_exitWindows->ForceLogoff(m_options->ForceLogoff());
-    m_exitWindows->PowerOff(m_options->PowerOff());
-    m_exitWindows->exitWindows(ConfiguredEnding);
     EndProgram();
 }
 
@@ -367,6 +409,13 @@ void frmAmbrel::Timer1_Timer() {
     } catch (...) {
         ReportHandlerError();
     }
+}
+
+void frmAmbrel::SessionEndRefused() {
+    // Another program refused the end that this monitor let go on: wait again
+    // rather than keep the list on screen.
+    if (Unloading || MonitorBusy || TimerAction == 2 || m_running) return;
+    if (!Lv_ExecuteList.empty() || !picWait_Visible) EnterWaitState();
 }
 
 void frmAmbrel::Form_QueryUnload(int& cancel, int unloadMode) {

@@ -47,6 +47,7 @@ bool SameRows(const std::vector<ExecuteRow>& a, const std::vector<ExecuteRow>& b
 frmAmbrelView::frmAmbrelView() = default;
 
 frmAmbrelView::~frmAmbrelView() {
+    m_form = nullptr;  // the form may be gone already; nothing reaches it now
     if (m_hwnd && !m_destroyed) DestroyWindow(m_hwnd);
     if (m_font) DeleteObject(m_font);
 }
@@ -384,10 +385,13 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return cancel ? FALSE : TRUE;
         }
         case WM_ENDSESSION:
-            if (wParam && m_form) {
+            if (!m_form) return 0;
+            if (wParam) {
                 // The session ends now; the program goes with it.
                 m_form->Form_Unload();
                 Unload();
+            } else {
+                m_form->SessionEndRefused();
             }
             return 0;
         case WM_CLOSE: {

@@ -176,7 +176,7 @@ LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFil
         CommandFileHeader header;
         ReadOutcome headerRead = ReadHeader(strings, header);
         if (headerRead == ReadOutcome::Partial) RaiseError(kErrInputPastEnd, source);
-        while (headerRead == ReadOutcome::Whole) {
+        for (int position = 0; headerRead == ReadOutcome::Whole; ++position) {
             unsigned char record[kSettingsRecordSize];
             std::size_t got = sdd->Read(record, kSettingsRecordSize);
             CommandStrings text;
@@ -187,6 +187,7 @@ LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFil
                 RaiseError(kErrInputPastEnd, source);
             if (got < kSettingsRecordSize || textRead != ReadOutcome::Whole) break;
             if (Trim(text.CommandLine).empty()) continue;
+            result.Records.push_back(position);
             sink(result.Count, ParseSettings(record), text);
             ++result.Count;
         }

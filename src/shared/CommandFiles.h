@@ -42,6 +42,9 @@ using CommandSink = std::function<void(int index, const CommandSettings&, const 
 struct LoadResult {
     int Count = 0;           // commands taken
     bool Completed = false;  // both files read to their end without an error
+    // The settings record (0-based) of each command taken: a skipped blank
+    // entry makes a command's position and its record differ.
+    std::vector<int> Records;
 };
 
 // Loads the list. A missing or damaged file is reported through

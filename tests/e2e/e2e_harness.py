@@ -101,8 +101,8 @@ class Session:
         self.tool("options", *[f"{k}={v}" for k, v in values.items()])
 
     def commands(self, lines):
-        spec = self.drive / "commands.txt"
-        spec.write_text("\n".join(lines) + "\n")
+        list_file = self.drive / "commands.txt"
+        list_file.write_text("\n".join(lines) + "\n")
         self.tool("commands", "C:\\Ambrel", "C:\\commands.txt")
 
     def dump(self):

@@ -5,7 +5,7 @@
 // message boxes, and leaves traces for the scenarios to check.
 //
 //   e2e_tool options KEY=VALUE ...        store options (defaults first)
-//   e2e_tool commands DIR SPECFILE        write DIR\Data's command list
+//   e2e_tool commands DIR LISTFILE        write DIR\Data's command list
 //   e2e_tool dump DIR                     print the stored command list
 //   e2e_tool trace FILE TEXT              append a line to FILE
 //   e2e_tool sleep MS
@@ -118,7 +118,7 @@ CommandFileNames NamesFor(const std::string& dir) {
 //   UserAction1 | UserAction2 | UserAction3
 // RunDay may be "today-weekday", "today-day" or "today-month", and
 // RunYearDay "today-day", for commands due today (or "other-..." for not).
-int Commands(const std::string& dir, const std::string& specFile) {
+int Commands(const std::string& dir, const std::string& listFile) {
     Win32FileSystem files;
     Win32Clock clock;
     SilentRegional regional;
@@ -136,7 +136,7 @@ int Commands(const std::string& dir, const std::string& specFile) {
         if (text == "today-month") return static_cast<std::int16_t>(parts.Month);
         return static_cast<std::int16_t>(std::atoi(text.c_str()));
     };
-    std::ifstream in(specFile);
+    std::ifstream in(listFile);
     std::string line;
     std::vector<CommandPair> commands;
     while (std::getline(in, line)) {

@@ -36,7 +36,7 @@ public:
     }
 };
 
-struct CommandSpec {
+struct StoredCommand {
     std::string CommandLine;
     std::int16_t Run = 1;
     std::int16_t RunFrequency = 1;
@@ -49,6 +49,12 @@ struct CommandSpec {
     std::int16_t Actions[3] = {1, 2, 3};
     std::string UserActions[3];
 };
+
+inline StoredCommand Cmd(const std::string& commandLine) {
+    StoredCommand command;
+    command.CommandLine = commandLine;
+    return command;
+}
 
 class Monitor : public ::testing::Test {
 protected:
@@ -75,26 +81,26 @@ protected:
         if (!files.FileExists("C:\\Ambrel\\Data\\ambrel.sds")) StoreCommands({});
     }
 
-    void StoreCommands(const std::vector<CommandSpec>& specs) {
+    void StoreCommands(const std::vector<StoredCommand>& commands) {
         std::vector<CommandPair> pairs;
-        for (const auto& spec : specs) {
+        for (const auto& command : commands) {
             CommandPair pair;
-            pair.Settings = NewCommandSettings(Today() - spec.LastRunDaysAgo);
-            pair.Settings.Run = spec.Run;
-            pair.Settings.RunFrequency = spec.RunFrequency;
-            pair.Settings.RunDay = spec.RunDay;
-            pair.Settings.RunLimit = spec.RunLimit;
-            pair.Settings.RunCount = spec.RunCount;
-            pair.Settings.ShowMessageWhen = spec.ShowMessageWhen;
-            pair.Settings.MessageStyle = spec.MessageStyle;
-            pair.Settings.Action1 = spec.Actions[0];
-            pair.Settings.Action2 = spec.Actions[1];
-            pair.Settings.Action3 = spec.Actions[2];
-            pair.Strings.CommandLine = spec.CommandLine;
-            pair.Strings.MessageText = "About " + spec.CommandLine;
-            pair.Strings.UserAction1 = spec.UserActions[0];
-            pair.Strings.UserAction2 = spec.UserActions[1];
-            pair.Strings.UserAction3 = spec.UserActions[2];
+            pair.Settings = NewCommandSettings(Today() - command.LastRunDaysAgo);
+            pair.Settings.Run = command.Run;
+            pair.Settings.RunFrequency = command.RunFrequency;
+            pair.Settings.RunDay = command.RunDay;
+            pair.Settings.RunLimit = command.RunLimit;
+            pair.Settings.RunCount = command.RunCount;
+            pair.Settings.ShowMessageWhen = command.ShowMessageWhen;
+            pair.Settings.MessageStyle = command.MessageStyle;
+            pair.Settings.Action1 = command.Actions[0];
+            pair.Settings.Action2 = command.Actions[1];
+            pair.Settings.Action3 = command.Actions[2];
+            pair.Strings.CommandLine = command.CommandLine;
+            pair.Strings.MessageText = "About " + command.CommandLine;
+            pair.Strings.UserAction1 = command.UserActions[0];
+            pair.Strings.UserAction2 = command.UserActions[1];
+            pair.Strings.UserAction3 = command.UserActions[2];
             pairs.push_back(pair);
         }
         DatedRegional quiet;

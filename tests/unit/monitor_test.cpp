@@ -175,11 +175,12 @@ TEST_F(Monitor, TheScheduledTimeIsTodayOrTomorrowAndAnUnreadableTimeSchedulesNot
         o.ShutWindowsTime("teatime");
     });
     frmAmbrel& fresh = Start();
-    EXPECT_FALSE(fresh.ScheduledTimeKnown) << "no time was ever read";
+    EXPECT_FALSE(fresh.Timer1_Enabled) << "no time was ever read: nothing is scheduled";
+    EXPECT_EQ(fresh.StatusBar1_Text, "Waiting for Windows to shut down...");
 }
 
 TEST_F(Monitor, MenuEntriesStartMaintenanceAskToHideAndShowHelp) {
-    StoreOptions();
+    StoreOptions([](cAmbrelOptions& o) { o.RunMinimized("T"); });
     frmAmbrel& f = Start();
     f.cSysTray1_MouseDown(1);
     f.picWait_MouseDown(1);
@@ -200,7 +201,8 @@ TEST_F(Monitor, MenuEntriesStartMaintenanceAskToHideAndShowHelp) {
     f.mRunInBkgrnd_Click();
     EXPECT_EQ(ui.Boxes.back().Text, "Run 'Ambrel' in the background?");
     EXPECT_EQ(ui.Boxes.back().Style, 292);
-    EXPECT_TRUE(f.cSysTray1_InTray);
+    EXPECT_EQ(f.Mode, WindowMode::Minimized);
+    f.cSysTray1_InTray = true;
     ui.Answers = {kAnswerYes};
     f.mRunInBkgrnd_Click();
     EXPECT_FALSE(f.cSysTray1_InTray);
@@ -226,6 +228,80 @@ TEST_F(Monitor, PrivateMessagesRefreshAndCloseAndAreIgnoredOnceUnloaded) {
     EXPECT_TRUE(f.AmbrelWndProc(kWmAmbrelRefresh));
     EXPECT_TRUE(f.AmbrelWndProc(kWmAmbrelClose));
     EXPECT_EQ(view.Unloads, 1) << "nothing happens once the procedure was put back";
+}
+
+// ---------------------------------------------------------------------------
+// Handlers that run while the list runs
+
+TEST_F(Monitor, OptionsSavedWhileACommandRunsWaitForTheEndOfTheRun) {
+    StoreOptions();
+    StoreCommands({Cmd("first"), Cmd("second")});
+    frmAmbrel& f = Start();
+    // The maintenance program saves a longer list and announces it while the
+    // first command runs.
+    processes.OnStart = [&](const std::string& command) {
+        if (command != "first") return;
+        std::vector<StoredCommand> longer;
+        for (int i = 0; i < 20; ++i) longer.push_back(Cmd("more" + std::to_string(i)));
+        StoreCommands(longer);
+        f.AmbrelWndProc(kWmAmbrelRefresh);
+    };
+    int cancel = -1;
+    f.Form_QueryUnload(cancel, kUnloadAppWindows);
+    EXPECT_EQ(cancel, 0);
+    EXPECT_EQ(processes.CommandLines(), (std::vector<std::string>{"first", "second"}))
+        << "the run goes on with the list it was built with";
+}
+
+TEST_F(Monitor, ExecutePressedTwiceRunsTheListOnceAndCancelStopsARunningList) {
+    StoreOptions([](cAmbrelOptions& o) { o.QueryClose(true); });
+    StoreCommands({Cmd("first"), Cmd("second")});
+    frmAmbrel& f = Start();
+    processes.OnStart = [&](const std::string& command) {
+        if (command == "first") f.cmd_execute_procedures_Click();  // pressed again while it runs
+    };
+    view.OnServe = [&] { f.cmd_execute_procedures_Click(); };
+    int cancel = -1;
+    f.Form_QueryUnload(cancel, kUnloadAppWindows);
+    EXPECT_EQ(cancel, 0);
+    EXPECT_EQ(processes.CommandLines(), (std::vector<std::string>{"first", "second"}));
+
+    processes.Started.clear();
+    processes.OnStart = [&](const std::string& command) {
+        if (command == "first") f.cmd_cancel_shutdown_Click();
+    };
+    cancel = -1;
+    f.Form_QueryUnload(cancel, kUnloadAppWindows);
+    EXPECT_EQ(cancel, 1) << "Cancel Shut Down during the run refuses the end";
+    EXPECT_EQ(processes.CommandLines(), std::vector<std::string>{"first"});
+}
+
+TEST_F(Monitor, ASessionEndRefusedElsewhereDoesNotListTheCommandsTwice) {
+    StoreOptions();
+    StoreCommands({Cmd("only")});
+    frmAmbrel& f = Start();
+    int cancel = -1;
+    f.Form_QueryUnload(cancel, kUnloadAppWindows);
+    f.SessionEndRefused();
+    EXPECT_TRUE(f.Lv_ExecuteList.empty()) << "waiting again after the refusal";
+    EXPECT_TRUE(f.picWait_Visible);
+    f.Form_QueryUnload(cancel, kUnloadAppWindows);
+    EXPECT_EQ(processes.CommandLines(), (std::vector<std::string>{"only", "only"})) << "once per session end";
+}
+
+TEST_F(Monitor, ABlankEntryInTheListDoesNotShiftTheCountersOntoAnotherCommand) {
+    StoreOptions();
+    StoreCommands({Cmd("A"), Cmd("   "), Cmd("B"), Cmd("C")});
+    // Saved lists never hold blank entries; this one came from elsewhere.
+    frmAmbrel& f = Start();
+    int cancel = -1;
+    f.Form_QueryUnload(cancel, kUnloadAppWindows);
+    auto stored = StoredCommands();
+    ASSERT_EQ(stored.size(), 3u);
+    for (const auto& c : stored) {
+        EXPECT_EQ(c.Settings.RunCount, 1) << c.Strings.CommandLine;
+        EXPECT_EQ(c.Settings.LastRunDate, Today()) << c.Strings.CommandLine;
+    }
 }
 
 }  // namespace
