@@ -195,6 +195,8 @@ public:
     bool ShortcutsListed = false;
     std::vector<CommandSettings> CommandSettingsList;
     std::vector<CommandStrings> CommandStringsList;
+    // Each listed command's record in the settings file, where its counters go.
+    std::vector<int> CommandRecordList;
 
     cAmbrelOptions& Options() { return *m_options; }
     cLogger& Logger() { return *m_logger; }

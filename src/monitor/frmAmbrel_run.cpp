@@ -65,12 +65,14 @@ void frmAmbrel::AddCommandLines() {
     CommandLinesListed = false;
     CommandSettingsList.clear();
     CommandStringsList.clear();
+    CommandRecordList.clear();
     int place = 0;
-    LoadCommandList(
+    LoadCommandRecords(
         m_ports.Files, *m_logger, CurrentCommandFiles(),
-        [&](int index, const CommandSettings& settings, const CommandStrings& strings) {
+        [&](int index, int record, const CommandSettings& settings, const CommandStrings& strings) {
             CommandSettingsList.push_back(settings);
             CommandStringsList.push_back(strings);
+            CommandRecordList.push_back(record);
             ++place;
             bool runs = settings.Run == 1;
             Lv_ExecuteList.push_back({runs ? kRunText : kDontRunText, runs ? 1 : 2, strings.CommandLine,
@@ -223,7 +225,9 @@ void frmAmbrel::ExecuteList() {
                 auto it = written.find(index);
                 CommandSettings copy = it != written.end() ? it->second : loaded;
                 CountRun(copy, today);
-                RewriteCommandSettings(*settingsFile, index, copy, m_ports.App.Title);
+                // Its own record: a blank command line before it takes a record but no index.
+                RewriteCommandSettings(*settingsFile, CommandRecordList.at(static_cast<std::size_t>(index)), copy,
+                                       m_ports.App.Title);
                 written[index] = copy;
             }
         }

@@ -162,6 +162,16 @@ long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
 
 LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
                            const CommandSink& sink, const std::string& source) {
+    return LoadCommandRecords(
+        files, logger, names,
+        [&](int index, int, const CommandSettings& settings, const CommandStrings& strings) {
+            sink(index, settings, strings);
+        },
+        source);
+}
+
+LoadResult LoadCommandRecords(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
+                              const CommandRecordSink& sink, const std::string& source) {
     LoadResult result;
     std::unique_ptr<IFile> sdd, sds;
     try {
@@ -176,9 +186,9 @@ LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFil
         CommandFileHeader header;
         ReadOutcome headerRead = ReadHeader(strings, header);
         if (headerRead == ReadOutcome::Partial) RaiseError(kErrInputPastEnd, source);
-        while (headerRead == ReadOutcome::Whole) {
-            unsigned char record[kSettingsRecordSize];
-            std::size_t got = sdd->Read(record, kSettingsRecordSize);
+        for (int record = 0; headerRead == ReadOutcome::Whole; ++record) {
+            unsigned char bytes[kSettingsRecordSize];
+            std::size_t got = sdd->Read(bytes, kSettingsRecordSize);
             CommandStrings text;
             ReadOutcome textRead = ReadStrings(strings, text);
             // A record cut short is a damaged file; a file that ends between
@@ -187,7 +197,7 @@ LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFil
                 RaiseError(kErrInputPastEnd, source);
             if (got < kSettingsRecordSize || textRead != ReadOutcome::Whole) break;
             if (Trim(text.CommandLine).empty()) continue;
-            sink(result.Count, ParseSettings(record), text);
+            sink(result.Count, record, ParseSettings(bytes), text);
             ++result.Count;
         }
         result.Completed = true;

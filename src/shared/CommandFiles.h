@@ -50,6 +50,13 @@ struct LoadResult {
 LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
                            const CommandSink& sink, const std::string& source);
 
+// The same, with each command's record number in the files (0, 1, 2, ...): a
+// blank command line takes a record but no position, so the two can differ.
+using CommandRecordSink =
+    std::function<void(int index, int record, const CommandSettings&, const CommandStrings&)>;
+LoadResult LoadCommandRecords(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
+                              const CommandRecordSink& sink, const std::string& source);
+
 // One command to save, in list order, its Run already set from its row.
 struct CommandPair {
     CommandSettings Settings;

@@ -108,6 +108,7 @@ TEST_F(ExecutionRun, CommandRowsCarryRunStatePlaceAndIndexAndBlankLinesTakeNone)
     ASSERT_EQ(f.CommandStringsList.size(), 3u);
     EXPECT_EQ(f.CommandStringsList[1].CommandLine, "b.exe");
     EXPECT_EQ(f.CommandSettingsList[1].Run, 0);
+    EXPECT_EQ(f.CommandRecordList, (std::vector<int>{0, 2, 3})) << "the blank one keeps its record";
 }
 
 TEST_F(ExecutionRun, TheShutdownFoldersVisibleFilesComeFirstAsShortcutRows) {
