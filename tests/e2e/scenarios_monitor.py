@@ -120,6 +120,15 @@ def standard_commands(s):
     ])
 
 
+def start_with_standard_commands(s, **options):
+    """Options, the standard commands and a waiting monitor: (counters, monitor, window)."""
+    logged_options(s, **options)
+    standard_commands(s)
+    before = s.dump()
+    monitor = s.start_monitor()
+    return before, monitor, s.wait_window()
+
+
 def expect_standard_run(s, before):
     trace = s.lines(TRACE)
     check(trace == ["first", "weekly-today", "last"], f"trace {trace}")
@@ -141,11 +150,7 @@ def expect_standard_run(s, before):
 
 @scenario
 def option3_without_confirmation_runs_the_due_commands_and_lets_the_session_end(s):
-    logged_options(s, ShutdownOption=3, QueryClose="F")
-    standard_commands(s)
-    before = s.dump()
-    monitor = s.start_monitor()
-    s.wait_window()
+    before, monitor, _ = start_with_standard_commands(s, ShutdownOption=3, QueryClose="F")
     helper = s.start_helper()
     rc = s.end_session()
     check(rc == 0, f"wineboot --end-session: {rc}")
@@ -157,11 +162,7 @@ def option3_without_confirmation_runs_the_due_commands_and_lets_the_session_end(
 
 @scenario
 def option3_confirmation_shows_the_list_and_execute_runs_it(s):
-    logged_options(s, ShutdownOption=3, QueryClose="T")
-    standard_commands(s)
-    before = s.dump()
-    monitor = s.start_monitor()
-    hwnd = s.wait_window()
+    before, monitor, hwnd = start_with_standard_commands(s, ShutdownOption=3, QueryClose="T")
     ending = s.end_session_async()
     s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 30, "the confirmation window")
     _, rows = s.tool("rows", hwnd)
@@ -200,11 +201,7 @@ def option3_cancel_shut_down_refuses_and_waits_again(s):
 
 @scenario
 def option2_refuses_runs_a_second_later_and_ends_the_session_itself(s):
-    logged_options(s, ShutdownOption=2, QueryClose="F", WinShutdownType="3")
-    standard_commands(s)
-    before = s.dump()
-    monitor = s.start_monitor()
-    s.wait_window()
+    before, monitor, _ = start_with_standard_commands(s, ShutdownOption=2, QueryClose="F", WinShutdownType="3")
     helper = s.start_helper()
     start = time.time()
     s.end_session()
@@ -268,11 +265,7 @@ def message_actions_skip_stop_rerun_and_user_commands(s):
 
 @scenario
 def the_launcher_hand_over_runs_the_list_and_logs_off(s):
-    logged_options(s, ShutdownOption=3, QueryClose="F")
-    standard_commands(s)
-    before = s.dump()
-    first = s.start_monitor()
-    hwnd = s.wait_window()
+    before, first, hwnd = start_with_standard_commands(s, ShutdownOption=3, QueryClose="F")
     helper = s.start_helper()
     # What the launcher does: close the running monitor, start one with the ending.
     s.tool("post", hwnd, WM_AMBREL_CLOSE)
