@@ -10,9 +10,11 @@ AMBREL_PACKAGES=(
     xvfb xauth x11-utils imagemagick python3
 )
 
+# install_prerequisites [PACKAGE...]: the packages named, or all of the above.
 install_prerequisites() {
-    local missing=() p
-    for p in "${AMBREL_PACKAGES[@]}"; do
+    local missing=() p wanted=("$@")
+    [ ${#wanted[@]} -gt 0 ] || wanted=("${AMBREL_PACKAGES[@]}")
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

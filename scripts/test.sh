@@ -35,6 +35,8 @@ run_tree() {
 mkdir -p build
 run_tree host
 run_tree win32
+# The benchmark's figures, which a passing test's output does not show.
+[ -f build/win32/artifacts/monitor-benchmark.txt ] && cat build/win32/artifacts/monitor-benchmark.txt
 
 echo
 echo "== summary"
