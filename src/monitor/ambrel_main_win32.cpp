@@ -5,7 +5,7 @@
 
 #include "monitor/frmAmbrel.h"
 #include "monitor/frmAmbrel_win32.h"
-#include "monitor/instance_guard_win32.h"
+#include "win32/instance_guard_win32.h"
 #include "win32/app_identity_win32.h"
 #include "win32/files_win32.h"
 #include "win32/processes_win32.h"

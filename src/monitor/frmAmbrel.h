@@ -57,20 +57,6 @@ public:
     virtual void Unload() = 0;
 };
 
-// Whether another instance of the monitor already runs.
-class IInstanceGuard {
-public:
-    virtual ~IInstanceGuard() = default;
-    virtual bool AnotherInstanceRunning() = 0;
-};
-
-// The about labels' texts, from the program's version information.
-struct AboutTexts {
-    std::string ProductName;
-    int VersionMajor = 0, VersionMinor = 0, VersionRevision = 0;
-    std::string FileDescription, LegalCopyright, CompanyName, Comments;
-};
-
 // Everything the monitor uses from the system, wired by WinMain or a test.
 struct MonitorPorts {
     IRegistryBackend& Registry;

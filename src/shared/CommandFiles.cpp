@@ -161,10 +161,12 @@ long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
 }
 
 LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
-                           const CommandSink& sink, const std::string& source) {
+                           const CommandSink& sink, const std::string& source, ICommandListLock* lock) {
     LoadResult result;
     std::unique_ptr<IFile> sdd, sds;
+    CommandListLockScope locked(lock);
     try {
+        if (!locked.Held()) RaiseError(kErrPermissionDenied, source);
         if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
         long error = 0;
         sdd = files.Open(names.Settings, FileMode::Random, error);

@@ -47,11 +47,33 @@ struct LoadResult {
     std::vector<int> Records;
 };
 
+// How long a program waits for the other to finish its change of the list.
+inline constexpr std::uint32_t kCommandListLockTimeoutMs = 15000;
+
+// Holds the command list lock for a scope.
+class CommandListLockScope {
+public:
+    CommandListLockScope(ICommandListLock* lock, std::uint32_t timeoutMs = kCommandListLockTimeoutMs)
+        : m_lock(lock), m_held(!lock || lock->Acquire(timeoutMs)) {}
+    ~CommandListLockScope() {
+        if (m_lock && m_held) m_lock->Release();
+    }
+    CommandListLockScope(const CommandListLockScope&) = delete;
+    CommandListLockScope& operator=(const CommandListLockScope&) = delete;
+    bool Held() const { return m_held; }
+
+private:
+    ICommandListLock* m_lock;
+    bool m_held;
+};
+
 // Loads the list. A missing or damaged file is reported through
 // logger.WriteError("", true), naming `source` as the location; the commands
-// taken before the error stay taken.
+// taken before the error stay taken. With a lock, the files are read (and an
+// interrupted save finished) while it is held.
 LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
-                           const CommandSink& sink, const std::string& source);
+                           const CommandSink& sink, const std::string& source,
+                           ICommandListLock* lock = nullptr);
 
 // One command to save, in list order, its Run already set from its row.
 struct CommandPair {
@@ -65,6 +87,47 @@ struct CommandPair {
 bool SaveCommandList(IFileSystem& files, cLogger& logger, IUserInteraction& ui, IClock& clock,
                      const std::string& title, const CommandFileNames& names,
                      const std::vector<CommandPair>& commands, const std::string& source);
+
+// Two stored pairs hold the same command when everything but the run switch
+// and the run counters (LastRunDate, RunCount) agrees.
+bool SameCommand(const CommandPair& a, const CommandPair& b);
+
+// Every pair of the current files as stored, blank entries included, at its
+// record position (record number - 1). Finishes an interrupted save first.
+// Raises a run-time error when the files cannot be read; a pair cut short
+// ends the list.
+std::vector<CommandPair> ReadStoredPairs(IFileSystem& files, const CommandFileNames& names,
+                                         const std::string& source);
+
+// The record that holds `command`: `expected` while it still does, else the
+// first record that does; -1 when none does.
+int FindStoredCommand(const std::vector<CommandPair>& stored, int expected, const CommandPair& command);
+
+// The monitor's record of one run of `ran`, loaded from record `expected`:
+// under the lock, the record that still holds that command has its counters
+// moved on by one run today (CountRun on the counters stored now) and is
+// rewritten in place. Returns the record written, -1 when no record holds the
+// command any more (nothing is written). Raises a run-time error when the
+// lock cannot be had or the file cannot be written.
+int RecordCommandRun(IFileSystem& files, ICommandListLock* lock, const CommandFileNames& names, int expected,
+                     const CommandPair& ran, double today, const std::string& source);
+
+// One command of the maintenance program's save.
+struct CommandToSave {
+    CommandPair Pair;
+    int LoadedRecord = -1;            // the record it was loaded from; -1 for a new command
+    bool KeepStoredCounters = false;  // not edited: its counters come from the files as they are now
+};
+
+// The maintenance program's save: under the lock, every command that keeps
+// its stored counters takes LastRunDate and RunCount from the record that
+// holds it now (FindStoredCommand), so runs the monitor recorded while the
+// window was open survive; then the list is saved as SaveCommandList does,
+// with its failure handling (a lock not had in time is such a failure).
+bool SaveCommandListKeepingCounters(IFileSystem& files, ICommandListLock* lock, cLogger& logger,
+                                    IUserInteraction& ui, IClock& clock, const std::string& title,
+                                    const CommandFileNames& names, const std::vector<CommandToSave>& commands,
+                                    const std::string& source);
 
 // Finishes a committed save or discards an unfinished one. 0 when the pair is
 // whole (also when nothing was pending), else the error number that stopped it.

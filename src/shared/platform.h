@@ -152,6 +152,58 @@ public:
     // The names of a folder's files, hidden and system files left out, in the
     // order a file list shows them (by name). false when the folder does not exist.
     virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
+    // Makes one folder (its parent must exist): 0 on success, else the error number.
+    virtual long CreateFolder(const std::string& path) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The lock that every program holds while it changes the command list files,
+// so that a save and the monitor's record of a run never meet half way.
+class ICommandListLock {
+public:
+    virtual ~ICommandListLock() = default;
+    // Waits up to `timeoutMs` for the lock; false when it could not be had.
+    virtual bool Acquire(std::uint32_t timeoutMs) = 0;
+    virtual void Release() = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Whether another instance of the running program already runs.
+class IInstanceGuard {
+public:
+    virtual ~IInstanceGuard() = default;
+    virtual bool AnotherInstanceRunning() = 0;
+};
+
+// A window message posted to another program's window (PostMessageA).
+class IWindowMessages {
+public:
+    virtual ~IWindowMessages() = default;
+    // false when the message could not be posted (no such window).
+    virtual bool Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
+// The texts of the running program's version block, for its about labels.
+struct AboutTexts {
+    std::string ProductName;
+    int VersionMajor = 0, VersionMinor = 0, VersionRevision = 0;
+    std::string FileDescription, LegalCopyright, CompanyName, Comments;
+};
+
+// What the open-file dialog is asked for.
+inline constexpr unsigned long kOpenHideReadOnly = 0x4;             // OFN_HIDEREADONLY
+inline constexpr unsigned long kOpenPathMustExist = 0x800;          // OFN_PATHMUSTEXIST
+inline constexpr unsigned long kOpenFileMustExist = 0x1000;         // OFN_FILEMUSTEXIST
+inline constexpr unsigned long kOpenNoDereferenceLinks = 0x100000;  // OFN_NODEREFERENCELINKS
+
+struct OpenFileRequest {
+    std::string DialogTitle;
+    // "description | pattern", pairs separated the same way:
+    // "Programs | *.exe | All files | *.*".
+    std::string Filter;
+    std::string InitDir;
+    unsigned long Flags = 0;
 };
 
 // ---------------------------------------------------------------------------

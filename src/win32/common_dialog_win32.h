@@ -5,21 +5,9 @@
 
 #include <string>
 
+#include "shared/platform.h"
+
 namespace ambrel {
-
-// Open-file flags the system uses.
-inline constexpr unsigned long kOpenHideReadOnly = 0x4;        // OFN_HIDEREADONLY
-inline constexpr unsigned long kOpenPathMustExist = 0x800;     // OFN_PATHMUSTEXIST
-inline constexpr unsigned long kOpenNoDereferenceLinks = 0x100000;  // OFN_NODEREFERENCELINKS
-
-struct OpenFileRequest {
-    std::string DialogTitle;
-    // "description | pattern", pairs separated the same way:
-    // "Programs | *.exe | All files | *.*".
-    std::string Filter;
-    std::string InitDir;
-    unsigned long Flags = 0;
-};
 
 class CommonDialog {
 public:

@@ -117,6 +117,22 @@ bool Win32FileSystem::FileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool Win32FileSystem::FolderExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+long Win32FileSystem::CreateFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) ? 0 : RuntimeErrorFromWin32(GetLastError());
+}
+
+bool Win32WindowMessages::Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam) {
+    // Window handles are 32-bit values across processes; sign-extend as the system does.
+    HWND target = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window));
+    return PostMessageA(target, message, wParam, lParam) != FALSE;
+}
+
 bool Win32FileSystem::ListFiles(const std::string& folder, std::vector<std::string>& names) {
     DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;

@@ -12,10 +12,18 @@ public:
     long Rename(const std::string& from, const std::string& to) override;
     bool FileExists(const std::string& path) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
+    bool FolderExists(const std::string& path) override;
+    long CreateFolder(const std::string& path) override;
 };
 
 // A Win32 error code as the run-time error number the system reports.
 long RuntimeErrorFromWin32(unsigned long win32Error);
+
+// Posts to another program's window with PostMessageA.
+class Win32WindowMessages final : public IWindowMessages {
+public:
+    bool Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+};
 
 class Win32Clock final : public IClock {
 public:

@@ -140,6 +140,16 @@ bool MemoryFileSystem::ListFiles(const std::string& folder, std::vector<std::str
     return true;
 }
 
+bool MemoryFileSystem::FolderExists(const std::string& path) { return m_folders.count(Key(path)) > 0; }
+
+long MemoryFileSystem::CreateFolder(const std::string& path) {
+    std::string key = Key(path);
+    if (m_folders.count(key) || m_files.count(key)) return kErrPathFileAccess;
+    if (!m_folders.count(Parent(key))) return kErrPathNotFound;
+    m_folders.insert(key);
+    return 0;
+}
+
 void MemoryFileSystem::AddFolder(const std::string& path) {
     std::string key = Key(path);
     while (!key.empty()) {

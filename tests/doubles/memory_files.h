@@ -22,6 +22,8 @@ public:
     long Rename(const std::string& from, const std::string& to) override;
     bool FileExists(const std::string& path) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
+    bool FolderExists(const std::string& path) override;
+    long CreateFolder(const std::string& path) override;
 
     // Folders must exist before files can be made in them; "C:" always does.
     void AddFolder(const std::string& path);

@@ -247,6 +247,8 @@ public:
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override {
         return !Dead() && m_disk.ListFiles(folder, names);
     }
+    bool FolderExists(const std::string& path) override { return !Dead() && m_disk.FolderExists(path); }
+    long CreateFolder(const std::string& path) override { return Change() ? m_disk.CreateFolder(path) : kErrDeviceIO; }
 
 private:
     class File final : public IFile {

@@ -1,9 +1,9 @@
 #pragma once
-// One monitor per session: a named mutex that the first instance owns.
+// One instance of a program per session: a named mutex that the first instance owns.
 
 #include <windows.h>
 
-#include "monitor/frmAmbrel.h"
+#include "shared/platform.h"
 
 namespace ambrel {
 
