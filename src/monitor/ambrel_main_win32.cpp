@@ -7,6 +7,7 @@
 #include "monitor/frmAmbrel_win32.h"
 #include "win32/instance_guard_win32.h"
 #include "win32/app_identity_win32.h"
+#include "win32/command_list_lock_win32.h"
 #include "win32/files_win32.h"
 #include "win32/processes_win32.h"
 #include "win32/registry_win32.h"
@@ -27,6 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Win32ProcessLauncher processes;
     Win32ShellLinks links;
     Win32SessionControl session;
+    Win32CommandListLock listLock;
 
     VersionNumbers version = ReadVersionNumbers();
     AboutTexts about;
@@ -38,8 +40,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     about.LegalCopyright = ReadVersionString("LegalCopyright");
     about.CompanyName = ReadVersionString("CompanyName");
     about.Comments = ReadVersionString("Comments");
-    MonitorPorts ports{registry, facts, files,         clock,   regional, ui, instanceGuard, processes, links,
-                       session,  LoadAppIdentity("Ambrel"), about};
+    MonitorPorts ports{registry, facts,    files, clock,    regional, ui, instanceGuard, processes, links,
+                       session,  listLock, LoadAppIdentity("Ambrel"), about};
 
     frmAmbrelView view;
     if (!view.Create(instance)) return 1;

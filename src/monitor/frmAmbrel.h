@@ -69,6 +69,8 @@ struct MonitorPorts {
     IProcessLauncher& Processes;
     IShellLinks& Links;
     ISessionControl& Session;
+    // Held while the command list files are read or a run is recorded.
+    ICommandListLock& ListLock;
     AppIdentity App;
     AboutTexts About;
 };

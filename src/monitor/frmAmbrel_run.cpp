@@ -78,7 +78,7 @@ void frmAmbrel::AddCommandLines() {
                                       FormatDigits(place * 10L, kPriorityMask), "C", std::to_string(index)});
             CommandLinesListed = true;
         },
-        m_ports.App.Title);
+        m_ports.App.Title, &m_ports.ListLock);
     CommandRecords = loaded.Records;
 }
 
@@ -192,16 +192,18 @@ void frmAmbrel::ExecuteList() {
     // A copy: the window may change its rows while a program runs.
     const std::vector<ExecuteRow> rows = Lv_ExecuteList;
     const int count = static_cast<int>(rows.size());
-    std::unique_ptr<IFile> settingsFile;
-    // What was last written for a command: a command that runs twice in one
-    // run is counted twice, while the limit test keeps to the counters the
-    // list was built with.
-    std::map<int, CommandSettings> written;
+    // Where each command's record was last found: a save between the load
+    // and a run may have moved it.
+    std::map<std::size_t, int> foundAt;
     try {
         if (CommandLinesListed) {
+            // A settings file that cannot be written ends the run before
+            // anything runs, not after the first command.
+            CommandListLockScope locked(&m_ports.ListLock);
+            if (!locked.Held()) RaiseError(kErrPermissionDenied, m_ports.App.Title);
             long error = 0;
-            settingsFile = m_ports.Files.Open(CurrentCommandFiles().Settings, FileMode::Random, error);
-            if (!settingsFile) RaiseError(error, m_ports.App.Title);
+            if (!m_ports.Files.Open(CurrentCommandFiles().Settings, FileMode::Random, error))
+                RaiseError(error, m_ports.App.Title);
         }
         int windowStyle = 1;
         const double today = Today();
@@ -246,11 +248,14 @@ void frmAmbrel::ExecuteList() {
                 default: break;
             }
             if (counted) {
-                auto it = written.find(record);
-                CommandSettings copy = it != written.end() ? it->second : loaded;
-                CountRun(copy, today);
-                RewriteCommandSettings(*settingsFile, record, copy, m_ports.App.Title);
-                written[record] = copy;
+                // Counted on the stored counters, so a command that runs twice
+                // in one run counts twice; the limit test above keeps to the
+                // counters the list was built with.
+                auto found = foundAt.find(index);
+                int expected = found != foundAt.end() ? found->second : record;
+                int written = RecordCommandRun(m_ports.Files, &m_ports.ListLock, CurrentCommandFiles(), expected,
+                                               {loaded, strings}, today, m_ports.App.Title);
+                if (written >= 0) foundAt[index] = written;
             }
         }
     } catch (...) {

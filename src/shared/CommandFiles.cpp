@@ -4,6 +4,7 @@
 
 #include "shared/cLogger.h"
 #include "shared/errors.h"
+#include "shared/modAmbrelCommon.h"
 #include "shared/vb.h"
 
 namespace ambrel {
@@ -140,6 +141,86 @@ void WriteNewPair(IFileSystem& files, const CommandFileNames& names, double toda
     if (!sdd->Flush() || !sds->Flush()) RaiseError(kErrDeviceIO, source);
 }
 
+enum class PairsEnd {
+    Whole,    // both files read to the end of a pair
+    Damaged,  // a record was cut short
+};
+
+// Reads the header, then pairs in step until either file ends; every whole
+// pair goes to `take` with its record position, blank entries included.
+PairsEnd ReadPairs(IFile& sdd, IFile& sds,
+                   const std::function<void(int record, const CommandSettings&, const CommandStrings&)>& take) {
+    FileByteSource strings(sds);
+    CommandFileHeader header;
+    ReadOutcome headerRead = ReadHeader(strings, header);
+    if (headerRead == ReadOutcome::Partial) return PairsEnd::Damaged;
+    for (int record = 0; headerRead == ReadOutcome::Whole; ++record) {
+        unsigned char bytes[kSettingsRecordSize];
+        std::size_t got = sdd.Read(bytes, kSettingsRecordSize);
+        CommandStrings text;
+        ReadOutcome textRead = ReadStrings(strings, text);
+        // A record cut short is a damaged file; a file that ends between
+        // records simply ends the list.
+        if ((got > 0 && got < kSettingsRecordSize) || textRead == ReadOutcome::Partial) return PairsEnd::Damaged;
+        if (got < kSettingsRecordSize || textRead != ReadOutcome::Whole) break;
+        take(record, ParseSettings(bytes), text);
+    }
+    return PairsEnd::Whole;
+}
+
+// The save's steps, from the recovery to the removal of the journal. `prepare`
+// gives the pairs once an interrupted save is dealt with. On failure the error
+// is made current and the previous pair is current again.
+bool SaveSteps(IFileSystem& files, const CommandFileNames& names, double today,
+               const std::function<std::vector<CommandPair>()>& prepare, const std::string& source) {
+    bool committed = false;
+    Journal journal;
+    try {
+        if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
+        WriteNewPair(files, names, today, prepare(), source);
+        journal.Direction = kForward;
+        journal.HadSettings = files.FileExists(names.Settings);
+        journal.HadStrings = files.FileExists(names.Strings);
+        if (long error = WriteJournal(files, names, journal)) RaiseError(error, source);
+        committed = true;
+        if (long error = MoveForward(files, names, journal)) RaiseError(error, source);
+        // The new pair is in place; a journal that stays behind only repeats
+        // finished moves at the next load.
+        if (files.Remove(names.Journal()) == 0) RemoveUncommitted(files, names);
+        return true;
+    } catch (...) {
+        CatchCurrentError(source);
+    }
+    if (committed) {
+        journal.Direction = kBack;
+        WriteJournal(files, names, journal);
+        if (MoveBack(files, names, journal) == 0 && files.Remove(names.Journal()) == 0)
+            RemoveUncommitted(files, names);
+    } else {
+        RemoveUncommitted(files, names);
+    }
+    return false;
+}
+
+// A save under the lock. The failure is reported once the lock is released:
+// the boxes wait for the user, and the other program must not wait with them.
+bool SaveLocked(IFileSystem& files, ICommandListLock* lock, cLogger& logger, IUserInteraction& ui, IClock& clock,
+                const std::string& title, const CommandFileNames& names,
+                const std::function<std::vector<CommandPair>()>& prepare, const std::string& source) {
+    bool saved = false;
+    {
+        CommandListLockScope locked(lock);
+        if (locked.Held())
+            saved = SaveSteps(files, names, DateOnly(clock.Now()), prepare, source);
+        else
+            Err() = {kErrPermissionDenied, source, DescribeError(kErrPermissionDenied)};
+    }
+    if (saved) return true;
+    logger.WriteError("", true);
+    ui.MsgBox(kSaveFailedText, kMbCritical, title);
+    return false;
+}
+
 }  // namespace
 
 long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
@@ -163,79 +244,117 @@ long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
 LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
                            const CommandSink& sink, const std::string& source, ICommandListLock* lock) {
     LoadResult result;
-    std::unique_ptr<IFile> sdd, sds;
-    CommandListLockScope locked(lock);
-    try {
-        if (!locked.Held()) RaiseError(kErrPermissionDenied, source);
-        if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
-        long error = 0;
-        sdd = files.Open(names.Settings, FileMode::Random, error);
-        if (!sdd) RaiseError(error, source);
-        sds = files.Open(names.Strings, FileMode::Read, error);
-        if (!sds) RaiseError(error, source);
-
-        FileByteSource strings(*sds);
-        CommandFileHeader header;
-        ReadOutcome headerRead = ReadHeader(strings, header);
-        if (headerRead == ReadOutcome::Partial) RaiseError(kErrInputPastEnd, source);
-        for (int position = 0; headerRead == ReadOutcome::Whole; ++position) {
-            unsigned char record[kSettingsRecordSize];
-            std::size_t got = sdd->Read(record, kSettingsRecordSize);
-            CommandStrings text;
-            ReadOutcome textRead = ReadStrings(strings, text);
-            // A record cut short is a damaged file; a file that ends between
-            // records simply ends the list.
-            if ((got > 0 && got < kSettingsRecordSize) || textRead == ReadOutcome::Partial)
-                RaiseError(kErrInputPastEnd, source);
-            if (got < kSettingsRecordSize || textRead != ReadOutcome::Whole) break;
-            if (Trim(text.CommandLine).empty()) continue;
-            result.Records.push_back(position);
-            sink(result.Count, ParseSettings(record), text);
-            ++result.Count;
+    bool failed = false;
+    {
+        CommandListLockScope locked(lock);
+        try {
+            if (!locked.Held()) RaiseError(kErrPermissionDenied, source);
+            if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
+            long error = 0;
+            auto sdd = files.Open(names.Settings, FileMode::Random, error);
+            if (!sdd) RaiseError(error, source);
+            auto sds = files.Open(names.Strings, FileMode::Read, error);
+            if (!sds) RaiseError(error, source);
+            PairsEnd end = ReadPairs(*sdd, *sds, [&](int record, const CommandSettings& s, const CommandStrings& t) {
+                if (Trim(t.CommandLine).empty()) return;
+                result.Records.push_back(record);
+                sink(result.Count, s, t);
+                ++result.Count;
+            });
+            if (end == PairsEnd::Damaged) RaiseError(kErrInputPastEnd, source);
+            result.Completed = true;
+        } catch (...) {
+            CatchCurrentError(source);
+            failed = true;
         }
-        result.Completed = true;
-    } catch (...) {
-        CatchCurrentError(source);
-        sdd.reset();
-        sds.reset();
-        logger.WriteError("", true);
     }
+    // Reported with the files closed and the lock released: the box waits
+    // for the user, and a save by the other program must not wait with it.
+    if (failed) logger.WriteError("", true);
     return result;
 }
 
 bool SaveCommandList(IFileSystem& files, cLogger& logger, IUserInteraction& ui, IClock& clock,
                      const std::string& title, const CommandFileNames& names,
-                     const std::vector<CommandPair>& commands, const std::string& source) {
-    bool committed = false;
-    Journal journal;
-    try {
-        if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
-        WriteNewPair(files, names, DateOnly(clock.Now()), commands, source);
-        journal.Direction = kForward;
-        journal.HadSettings = files.FileExists(names.Settings);
-        journal.HadStrings = files.FileExists(names.Strings);
-        if (long error = WriteJournal(files, names, journal)) RaiseError(error, source);
-        committed = true;
-        if (long error = MoveForward(files, names, journal)) RaiseError(error, source);
-        // The new pair is in place; a journal that stays behind only repeats
-        // finished moves at the next load.
-        if (files.Remove(names.Journal()) == 0) RemoveUncommitted(files, names);
-        return true;
-    } catch (...) {
-        CatchCurrentError(source);
-    }
-    // Put the previous pair back before telling the user so.
-    if (committed) {
-        journal.Direction = kBack;
-        WriteJournal(files, names, journal);
-        if (MoveBack(files, names, journal) == 0 && files.Remove(names.Journal()) == 0)
-            RemoveUncommitted(files, names);
-    } else {
-        RemoveUncommitted(files, names);
-    }
-    logger.WriteError("", true);
-    ui.MsgBox(kSaveFailedText, kMbCritical, title);
-    return false;
+                     const std::vector<CommandPair>& commands, const std::string& source, ICommandListLock* lock) {
+    return SaveLocked(files, lock, logger, ui, clock, title, names, [&] { return commands; }, source);
+}
+
+bool SameCommand(const CommandPair& a, const CommandPair& b) {
+    CommandSettings left = a.Settings, right = b.Settings;
+    left.Run = right.Run = 0;
+    left.LastRunDate = right.LastRunDate = 0;
+    left.RunCount = right.RunCount = 0;
+    return left == right && a.Strings == b.Strings;
+}
+
+std::vector<CommandPair> ReadStoredPairs(IFileSystem& files, const CommandFileNames& names,
+                                         const std::string& source) {
+    if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
+    long error = 0;
+    auto sdd = files.Open(names.Settings, FileMode::Read, error);
+    if (!sdd) RaiseError(error, source);
+    auto sds = files.Open(names.Strings, FileMode::Read, error);
+    if (!sds) RaiseError(error, source);
+    std::vector<CommandPair> stored;
+    ReadPairs(*sdd, *sds, [&](int, const CommandSettings& s, const CommandStrings& t) { stored.push_back({s, t}); });
+    return stored;
+}
+
+int FindStoredCommand(const std::vector<CommandPair>& stored, int expected, const CommandPair& command) {
+    if (expected >= 0 && expected < static_cast<int>(stored.size()) &&
+        SameCommand(stored[static_cast<std::size_t>(expected)], command))
+        return expected;
+    for (std::size_t record = 0; record < stored.size(); ++record)
+        if (SameCommand(stored[record], command)) return static_cast<int>(record);
+    return -1;
+}
+
+int RecordCommandRun(IFileSystem& files, ICommandListLock* lock, const CommandFileNames& names, int expected,
+                     const CommandPair& ran, double today, const std::string& source) {
+    CommandListLockScope locked(lock);
+    if (!locked.Held()) RaiseError(kErrPermissionDenied, source);
+    const std::vector<CommandPair> stored = ReadStoredPairs(files, names, source);
+    const int record = FindStoredCommand(stored, expected, ran);
+    if (record < 0) return -1;
+    // Counted on what is stored now: an earlier run of this command in the
+    // same list, or a Run switch changed meanwhile, is kept.
+    CommandSettings counted = stored[static_cast<std::size_t>(record)].Settings;
+    CountRun(counted, today);
+    long error = 0;
+    auto sdd = files.Open(names.Settings, FileMode::Random, error);
+    if (!sdd) RaiseError(error, source);
+    RewriteCommandSettings(*sdd, record, counted, source);
+    return record;
+}
+
+bool SaveCommandListKeepingCounters(IFileSystem& files, ICommandListLock* lock, cLogger& logger,
+                                    IUserInteraction& ui, IClock& clock, const std::string& title,
+                                    const CommandFileNames& names, const std::vector<CommandToSave>& commands,
+                                    const std::string& source) {
+    auto prepare = [&] {
+        // Without a whole pair on disk there is nothing to keep: the load
+        // reported it, and this save is what repairs it.
+        std::vector<CommandPair> stored;
+        if (files.FileExists(names.Settings) && files.FileExists(names.Strings))
+            stored = ReadStoredPairs(files, names, source);
+        std::vector<CommandPair> pairs;
+        pairs.reserve(commands.size());
+        for (const CommandToSave& command : commands) {
+            CommandPair pair = command.Pair;
+            if (command.KeepStoredCounters && command.LoadedRecord >= 0) {
+                int record = FindStoredCommand(stored, command.LoadedRecord, pair);
+                if (record >= 0) {
+                    const CommandSettings& now = stored[static_cast<std::size_t>(record)].Settings;
+                    pair.Settings.LastRunDate = now.LastRunDate;
+                    pair.Settings.RunCount = now.RunCount;
+                }
+            }
+            pairs.push_back(pair);
+        }
+        return pairs;
+    };
+    return SaveLocked(files, lock, logger, ui, clock, title, names, prepare, source);
 }
 
 void RewriteCommandSettings(IFile& settingsFile, int index, const CommandSettings& settings,

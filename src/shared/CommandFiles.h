@@ -1,7 +1,8 @@
 #pragma once
 // The command list files: one loader and one writer for the monitor and the
 // maintenance program, the crash-safe replacement of the pair on save, and the
-// in-place rewrite of one settings record after a run.
+// monitor's record of a run in the record that still holds its command. Each
+// holds the command list lock while it touches the files, when given one.
 //
 // Saving never touches the current pair until the new pair is whole on disk:
 // the new files are written under temporary names and flushed, a small journal
@@ -84,9 +85,12 @@ struct CommandPair {
 // Saves the list as the new current pair, the previous pair becoming the
 // _temp backups. On failure: the error box of WriteError, then the message
 // that the previous values are restored, and the previous pair stays current.
+// With a lock, the save runs while it is held; one not had in time fails the
+// save (error 70). The boxes are shown once the lock is released.
 bool SaveCommandList(IFileSystem& files, cLogger& logger, IUserInteraction& ui, IClock& clock,
                      const std::string& title, const CommandFileNames& names,
-                     const std::vector<CommandPair>& commands, const std::string& source);
+                     const std::vector<CommandPair>& commands, const std::string& source,
+                     ICommandListLock* lock = nullptr);
 
 // Two stored pairs hold the same command when everything but the run switch
 // and the run counters (LastRunDate, RunCount) agrees.

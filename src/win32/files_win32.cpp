@@ -91,7 +91,8 @@ std::unique_ptr<IFile> Win32FileSystem::Open(const std::string& path, FileMode m
         case FileMode::Random: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
         case FileMode::CreateNew: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
     }
-    // Nothing locks the command files: other programs may read and write them.
+    // Shared with the other programs: the command list lock, not the share mode,
+    // keeps their changes of the list files apart.
     HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {

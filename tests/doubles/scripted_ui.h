@@ -2,6 +2,7 @@
 // Plays the user: records every message box and answers from a script.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ public:
 
     int MsgBox(const std::string& text, int style, const std::string& title) override {
         Boxes.push_back({text, style, title});
+        if (OnBox) OnBox();
         if (Answers.empty()) return kAnswerOk;
         int answer = Answers.front();
         Answers.pop_front();
@@ -27,6 +29,8 @@ public:
 
     std::vector<Box> Boxes;
     std::deque<int> Answers;  // kAnswerOk when empty
+    // Called as each box is shown, before it is answered.
+    std::function<void()> OnBox;
 };
 
 class FakeClock final : public IClock {

@@ -2,7 +2,8 @@
 // interrupted save left under its temporary names, its journal and the
 // backups. Whatever they hold, a load must end cleanly, take only whole
 // non-blank commands at consecutive positions, leave no file open, recover
-// the same way twice, and what it took must save and load back unchanged.
+// the same way twice, find each command at its record when the pairs are read
+// as stored, and what it took must save and load back unchanged.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -12,6 +13,7 @@
 #include "doubles/scripted_ui.h"
 #include "shared/CommandFiles.h"
 #include "shared/cLogger.h"
+#include "shared/errors.h"
 #include "shared/vb.h"
 
 namespace {
@@ -89,6 +91,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Loaded second = Load(fs, logger, names);
     Check(Bytes(second.Settings, second.Strings) == Bytes(first.Settings, first.Strings));
     Check(second.Result.Completed == first.Result.Completed);
+
+    if (first.Result.Completed) {
+        // The stored pairs, blank entries included, hold every command at its record.
+        std::vector<CommandPair> stored;
+        try {
+            stored = ReadStoredPairs(fs, names, "fuzz");
+        } catch (const RuntimeError&) {
+            std::abort();
+        }
+        Check(fs.OpenFiles() == 0);
+        for (std::size_t i = 0; i < first.Settings.size(); ++i) {
+            const std::size_t record = static_cast<std::size_t>(first.Result.Records.at(i));
+            Check(record < stored.size());
+            Check(Bytes({stored[record].Settings}, {stored[record].Strings}) ==
+                  Bytes({first.Settings[i]}, {first.Strings[i]}));
+        }
+    }
 
     std::vector<CommandPair> pairs;
     for (std::size_t i = 0; i < first.Settings.size(); ++i) pairs.push_back({first.Settings[i], first.Strings[i]});

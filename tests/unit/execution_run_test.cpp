@@ -258,6 +258,46 @@ TEST_F(ExecutionRun, CountersGoToTheCommandsOwnRecordWhenABlankLineComesBefore) 
               CountedToday(stored[2].Settings, 1));
 }
 
+TEST_F(ExecutionRun, ASaveDuringTheRunMovesTheCountersWithTheirCommands) {
+    CommandPair a = Cmd("a.exe"), b = Cmd("b.exe"), off = Cmd("off.exe"), gone = Cmd("gone.exe");
+    a.Settings.RunCount = 4;
+    off.Settings.Run = 0;
+    Ready({a, b, off, gone});
+    // While a.exe runs, the maintenance program saves the list reordered,
+    // without gone.exe, under the lock that the monitor must not hold now.
+    const std::vector<CommandPair> reordered = {off, b, a};
+    std::string savedSettings;
+    processes.OnStart = [&](const std::string& command) {
+        EXPECT_FALSE(listLock.Held()) << command;
+        if (command != "a.exe") return;
+        DatedRegional quiet;
+        ScriptedUserInteraction nobody;
+        cLogger logger(files, clock, quiet, nobody, app);
+        ASSERT_TRUE(SaveCommandList(files, logger, nobody, clock, "corvane", SetCommandFiles(true, "C:\\Ambrel", "alice"),
+                                    reordered, "corvane", &listLock));
+        savedSettings = files.ContentOr("C:\\Ambrel\\Data\\ambrel.sdd");
+    };
+    files.OpenFault = [&](const std::string& path, FileMode) {
+        EXPECT_TRUE(path.find("ambrel.sd") == std::string::npos || listLock.Held()) << path;
+        return 0L;
+    };
+    ui.Boxes.clear();
+    RunList();
+    files.OpenFault = nullptr;
+    EXPECT_EQ(Ran(), (Strings{"a.exe", "b.exe", "gone.exe"}));
+    EXPECT_TRUE(ui.Boxes.empty()) << "a command no longer listed is not counted, and that is no error";
+
+    const std::string now = files.ContentOr("C:\\Ambrel\\Data\\ambrel.sdd");
+    ASSERT_EQ(now.size(), 3 * kSettingsRecordSize);
+    EXPECT_EQ(now.substr(0, kSettingsRecordSize), savedSettings.substr(0, kSettingsRecordSize))
+        << "the command that did not run keeps its record byte for byte";
+    std::vector<CommandPair> stored = StoredCommands();
+    EXPECT_EQ(stored[1].Settings, CountedToday(b.Settings, 1));
+    EXPECT_EQ(stored[2].Settings, CountedToday(a.Settings, 1));
+    EXPECT_FALSE(listLock.Held());
+    EXPECT_EQ(listLock.Acquisitions, listLock.Releases);
+}
+
 TEST_F(ExecutionRun, AFailedCommandIsLoggedAndShownAndTheRunGoesOn) {
     processes.Missing.insert("gone.exe");
     Ready({Cmd("gone.exe"), Cmd("next.exe")});
@@ -273,17 +313,42 @@ TEST_F(ExecutionRun, AFailedCommandIsLoggedAndShownAndTheRunGoesOn) {
 }
 
 TEST_F(ExecutionRun, AnUnwritableSettingsFileEndsTheRunWithTheErrorReported) {
-    Ready({Cmd("a.exe"), Cmd("b.exe")});
-    form->BuildExecuteList();
-    files.OpenFault = [](const std::string& path, FileMode mode) {
-        return path == "C:\\Ambrel\\Data\\ambrel.sdd" && mode == FileMode::Random ? kErrPermissionDenied : 0L;
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        Strings ran;
+        const char* error;
     };
-    ui.Boxes.clear();
-    form->ExecuteList();
-    EXPECT_TRUE(Ran().empty());
-    ASSERT_EQ(ui.Boxes.size(), 1u);
-    EXPECT_NE(ui.Boxes[0].Text.find("Error number: \t70"), std::string::npos) << ui.Boxes[0].Text;
-    EXPECT_EQ(form->SessionEndOutcome, 0);
+    auto refuseSettings = [&](long error) {
+        files.OpenFault = [error](const std::string& path, FileMode mode) {
+            return path == "C:\\Ambrel\\Data\\ambrel.sdd" && mode == FileMode::Random ? error : 0L;
+        };
+    };
+    const Case cases[] = {
+        {"settings file not writable", [&] { refuseSettings(kErrPermissionDenied); }, {}, "Error number: \t70"},
+        {"the lock not had in time", [&] { listLock.Refuse = true; }, {}, "Error number: \t70"},
+        // Found only when the first run is written down: the run ends there.
+        {"the record cannot be written",
+         [&] { processes.OnStart = [&](const std::string&) { refuseSettings(kErrPathFileAccess); }; },
+         {"a.exe"}, "Error number: \t75"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Ready({Cmd("a.exe"), Cmd("b.exe")});
+        form->BuildExecuteList();
+        processes.Started.clear();
+        k.fault();
+        ui.Boxes.clear();
+        form->ExecuteList();
+        EXPECT_EQ(Ran(), k.ran);
+        ASSERT_EQ(ui.Boxes.size(), 1u);
+        EXPECT_NE(ui.Boxes[0].Text.find(k.error), std::string::npos) << ui.Boxes[0].Text;
+        EXPECT_EQ(form->SessionEndOutcome, 0);
+        EXPECT_FALSE(listLock.Held());
+        files.OpenFault = nullptr;
+        processes.OnStart = nullptr;
+        listLock.Refuse = false;
+    }
 }
 
 TEST_F(ExecutionRun, ShutdownFolderFilesRunWithTheLastShortcutsShowCommand) {

@@ -13,6 +13,7 @@
 #include "doubles/memory_files.h"
 #include "doubles/memory_registry.h"
 #include "doubles/monitor_doubles.h"
+#include "doubles/recording_lock.h"
 #include "doubles/scripted_session.h"
 #include "doubles/scripted_ui.h"
 #include "monitor/frmAmbrel.h"
@@ -143,7 +144,8 @@ protected:
     FakeShellLinks links;
     ScriptedSession session;
     AppIdentity app{"Ambrel 2.0", "C:\\Ambrel", "Ambrel"};
-    MonitorPorts ports{registry, facts, files, clock, regional, ui, instance, processes, links, session, app, {}};
+    RecordingLock listLock;
+    MonitorPorts ports{registry, facts, files, clock, regional, ui, instance, processes, links, session, listLock, app, {}};
     FakeAmbrelView view;
     std::unique_ptr<frmAmbrel> form;
     bool started = false;

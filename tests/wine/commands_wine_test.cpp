@@ -5,11 +5,13 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "doubles/scripted_ui.h"
 #include "shared/cLogger.h"
 #include "shared/modAmbrelCommon.h"
 #include "shared/vb.h"
+#include "win32/command_list_lock_win32.h"
 #include "win32/files_win32.h"
 #include "win32/processes_win32.h"
 #include "win32/shell_links_win32.h"
@@ -252,6 +254,34 @@ TEST(CommandFilesWine, SavesReplaceThePairOnDiskAndKeepThePreviousAsTheBackup) {
     ASSERT_EQ(settings.size(), 2u);
     EXPECT_EQ(settings[0].RunCount, 0);
     EXPECT_EQ(settings[1].RunCount, 2);
+}
+
+// A mutex belongs to a thread, and its owner may take it again: the other
+// holder is always another thread here.
+bool AcquireElsewhere(Win32CommandListLock& lock, std::uint32_t timeoutMs, bool release = true) {
+    bool had = false;
+    std::thread other([&] {
+        had = lock.Acquire(timeoutMs);
+        if (had && release) lock.Release();
+    });
+    other.join();
+    return had;
+}
+
+TEST(CommandListLockWine, OneHolderAtATimeAndAnAbandonedLockCountsAsHad) {
+    const std::string name = "Ambrel.Test.CommandList.Lock." + std::to_string(GetCurrentProcessId());
+    Win32CommandListLock first(name.c_str()), second(name.c_str());
+
+    ASSERT_TRUE(first.Acquire(0));
+    EXPECT_FALSE(AcquireElsewhere(second, 200)) << "held by the first";
+    first.Release();
+    EXPECT_TRUE(AcquireElsewhere(second, 0)) << "free once released";
+
+    // The holder's thread ends without releasing it.
+    EXPECT_TRUE(AcquireElsewhere(first, 0, false));
+    ASSERT_TRUE(second.Acquire(2000)) << "abandoned";
+    second.Release();
+    EXPECT_TRUE(AcquireElsewhere(first, 0)) << "free again after the abandoned one was released";
 }
 
 }  // namespace
