@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Shows Ambrel at work: installs what this Debian machine lacks, builds the
-# monitor and its driver (build/win32), and runs tests/e2e/demo.py: a Wine
+# monitor, the maintenance program and the driver (build/win32), and runs tests/e2e/demo.py: a Wine
 # session with a small configuration, the monitor started, the session ended
 # as a user's shut down does, and what happened printed.
 set -uo pipefail
@@ -10,9 +10,9 @@ install_prerequisites cmake ninja-build googletest \
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
     wine wine64 xvfb imagemagick python3 || exit 1
 
-echo "== building Ambrel.exe and the driver (build/win32; log: build-demo.log)"
+echo "== building Ambrel.exe, corvane.exe and the driver (build/win32; log: build-demo.log)"
 if ! cmake --preset win32 >build-demo.log 2>&1 ||
-    ! cmake --build --preset win32 --target Ambrel e2e_tool wine_probe >>build-demo.log 2>&1; then
+    ! cmake --build --preset win32 --target Ambrel corvane e2e_tool wine_probe >>build-demo.log 2>&1; then
     tail -n 40 build-demo.log
     echo "== build failed"
     exit 1

@@ -146,15 +146,7 @@ bool frmAmbrel::LoadSettings() {
         TimeOutMinutes = CIntNumber(Val(m_options->TimeOutProgramMinutes()), m_ports.App.Title);
     } catch (...) {
     }
-    try {
-        switch (m_options->Logging()) {
-            case 1: m_logger->LogActions(false); m_logger->LogErrors(false); break;
-            case 2: m_logger->LogActions(false); m_logger->LogErrors(true); break;
-            case 3: m_logger->LogActions(true); m_logger->LogErrors(true); break;
-            default: break;
-        }
-    } catch (...) {
-    }
+    ApplyLoggingOption(*m_logger, m_options->Logging());
     LogDir = m_options->LogDir();
     mExit_Visible = m_options->AllowUsersToDisable();
     return true;

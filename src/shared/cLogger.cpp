@@ -91,4 +91,10 @@ bool cLogger::OpenLog() {
 
 void cLogger::CloseLog() { m_file.reset(); }
 
+void ApplyLoggingOption(cLogger& logger, std::int16_t logging) {
+    if (logging < 1 || logging > 3) return;
+    logger.LogActions(logging == 3);
+    logger.LogErrors(logging >= 2);
+}
+
 }  // namespace ambrel

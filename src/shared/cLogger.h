@@ -4,6 +4,7 @@
 // back to the program folder's error.log when the configured file cannot be
 // opened, and stays open until the logger is destroyed.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,5 +59,9 @@ private:
     bool m_LogActions = false;
     bool m_LogDebug = false;
 };
+
+// Switches the logger as the option Logging says: 1 nothing, 2 errors only,
+// 3 actions and errors; any other value leaves the switches as they are.
+void ApplyLoggingOption(cLogger& logger, std::int16_t logging);
 
 }  // namespace ambrel

@@ -17,6 +17,7 @@ struct ErrorInfo {
 
 // Error numbers the system raises or reports.
 inline constexpr long kErrOverflow = 6;
+inline constexpr long kErrSubscriptOutOfRange = 9;
 inline constexpr long kErrTypeMismatch = 13;
 inline constexpr long kErrBadFileNameOrNumber = 52;
 inline constexpr long kErrFileNotFound = 53;

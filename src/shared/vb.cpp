@@ -99,6 +99,11 @@ std::int32_t CLngText(const std::string& text, const std::string& source) {
     return static_cast<std::int32_t>(rounded);
 }
 
+bool IsNumeric(const std::string& text) {
+    double value = 0;
+    return ParseNumber(text, value);
+}
+
 double Val(const std::string& text) {
     std::string kept;
     for (char c : text) {
@@ -200,6 +205,14 @@ int Weekday(double oleDate) {
 double SecondsOfDay(double oleDate) {
     double fraction = std::fabs(oleDate - std::trunc(oleDate));
     return fraction * 86400.0;
+}
+
+std::string FormatTimeOfDay(double timeOfDay) {
+    DateParts parts = SplitDate(timeOfDay);
+    int hour = parts.Hour % 12;
+    if (hour == 0) hour = 12;
+    return std::to_string(hour) + ":" + (parts.Minute < 10 ? "0" : "") + std::to_string(parts.Minute) +
+           (parts.Hour < 12 ? " AM" : " PM");
 }
 
 bool ParseTimeOfDay(const std::string& text, double& timeOfDay) {

@@ -28,6 +28,10 @@ std::int32_t CLngText(const std::string& text, const std::string& source);
 // Rounds half to even and range-checks for a 16-bit integer (error 6).
 std::int16_t CIntNumber(double value, const std::string& source);
 
+// Whether the whole text, blanks around it allowed, is a decimal number
+// (sign, fraction and exponent allowed).
+bool IsNumeric(const std::string& text);
+
 // The leading number of a text, 0 when there is none ("12abc" -> 12).
 double Val(const std::string& text);
 
@@ -54,6 +58,9 @@ double DateOnly(double oleDate);
 int Weekday(double oleDate);
 // Seconds since midnight of the time of day, fractions kept.
 double SecondsOfDay(double oleDate);
+
+// A time of day in the format "h:nn AM/PM": "12:00 AM", "7:05 AM", "11:00 PM".
+std::string FormatTimeOfDay(double timeOfDay);
 
 // Reads a time of day such as "12:00 AM", "10:30 PM", "22:30" or "9:05:30 pm".
 // Returns false when the text is not a time.

@@ -32,6 +32,11 @@ void ListViewControl::Create(HWND parent, int id, int x, int y, int width, int h
     SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
 }
 
+void ListViewControl::Attach(HWND list) {
+    m_hwnd = list;
+    SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+}
+
 void ListViewControl::AddColumn(const std::string& caption, int width) {
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;

@@ -17,6 +17,8 @@ class ListViewControl {
 public:
     // Creates the control as a child of `parent`.
     void Create(HWND parent, int id, int x, int y, int width, int height);
+    // Takes over a list view of a dialog template.
+    void Attach(HWND list);
     HWND Handle() const { return m_hwnd; }
 
     void AddColumn(const std::string& caption, int width);

@@ -14,6 +14,8 @@ namespace ambrel {
 class TabStripControl {
 public:
     void Create(HWND parent, int id, int x, int y, int width, int height);
+    // Takes over a tab control of a dialog template.
+    void Attach(HWND tabs) { m_hwnd = tabs; }
     HWND Handle() const { return m_hwnd; }
     void AddTab(const std::string& caption, const std::string& toolTip);
     int TabCount() const;

@@ -28,6 +28,8 @@ from e2e_harness import ScenarioFailed, Session, check  # noqa: E402
 LOG = "C:\\Ambrel\\Data\\ambrel.log"
 TRACE = "C:\\demo.txt"
 HELPER = "C:\\Ambrel\\Data\\session.txt"
+WM_COMMAND = 0x0111
+MENU_MAINTENANCE = 200  # the monitor's menu entry "Maintenance"
 # name, switched on
 COMMANDS = [("backup-finished", True), ("report-sent", False), ("temp-files-cleared", True)]
 
@@ -70,6 +72,25 @@ def demo(session, interactive):
     _, status = session.tool("status", hwnd)
     print(f"  window {hwnd}, status bar: {status.strip()!r}")
     helper = session.start_helper(HELPER)
+
+    heading("the monitor's menu: Maintenance (C:\\Ambrel\\corvane.exe)")
+    session.tool("post", hwnd, WM_COMMAND, MENU_MAINTENANCE)
+    maintenance = session.wait_title("Ambrel - Maintenance")
+    session.tool("tab", maintenance, 2)
+    _, rows = session.tool("rows", maintenance)
+    print("  the Command Lines page shows the list (run, command line, priority):")
+    indented([f"{text:6} {command}  {priority}" for _, text, command, priority, _ in
+              (row.split("|") for row in rows.splitlines())])
+    if interactive:
+        print("  It is open on your display: look around, then close it (Cancel keeps everything as it is).")
+        print("  Waiting for it to close...", flush=True)
+        session.tool("wait-gone", maintenance, 3600000, timeout=3700)
+    else:
+        time.sleep(1)
+        picture = session.screenshot("demo-maintenance-window")
+        print(f"  (no display: the window as shown: {picture}); the demo presses Cancel")
+        session.tool("click", maintenance, "Cancel")
+        session.tool("wait-gone", maintenance, 20000)
 
     heading("ending the session as a user's shut down does (wineboot --end-session)")
     ending = session.end_session_async()

@@ -64,6 +64,9 @@ class Session:
         self.program_dir.mkdir()
         shutil.copy(self.build / "src" / "monitor" / "Ambrel.exe", self.program_dir)
         shutil.copy(self.build / "tests" / "e2e_tool.exe", self.program_dir)
+        corvane = self.build / "src" / "maintenance" / "corvane.exe"
+        if corvane.exists():
+            shutil.copy(corvane, self.program_dir)
         self.monitors = []
 
     def _ensure_template(self):
@@ -118,6 +121,23 @@ class Session:
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.monitors.append(process)
         return process
+
+    def start_program(self, exe, *args):
+        process = subprocess.Popen(["wine", f"C:\\Ambrel\\{exe}", *args], env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.monitors.append(process)
+        return process
+
+    def wait_title(self, title, timeout_ms=20000):
+        rc, out = self.tool("wait-title", title, timeout_ms, check_rc=False)
+        check(rc == 0, f"no window titled {title!r}")
+        return int(out.split()[0])
+
+    def set_windows_version(self, version):
+        """Programs started from now on see this Windows version."""
+        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", version, "/f"],
+                       env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)
 
     def wait_window(self, class_name="AmbrelMonitor", timeout_ms=20000):
         rc, out = self.tool("wait-window", class_name, timeout_ms, check_rc=False)

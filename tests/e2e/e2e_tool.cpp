@@ -17,12 +17,19 @@
 //   e2e_tool dblclick HWND ROW            double-click a row
 //   e2e_tool click HWND CAPTION           press the window's button
 //   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
-//   e2e_tool post HWND MESSAGE            post a message, both parameters 0
+//   e2e_tool post HWND MESSAGE [WPARAM]   post a message (lParam 0, wParam 0 unless given)
 //   e2e_tool show HWND                    restore a minimised window
 //   e2e_tool visible HWND                 print 1 when the window is visible
 //   e2e_tool tray HWND                    exit 0 when the window has a tray icon
 //   e2e_tool status HWND                  print the status bar's text
 //   e2e_tool helper-window FILE TITLE     a window that records the end of the session
+//   e2e_tool wait-title TITLE MS          print the handle of the top-level window of that title
+//   e2e_tool control HWND ID              print a control's enabled and visible flags and its value
+//   e2e_tool set HWND ID VALUE            change a control as the user does, then leave it
+//   e2e_tool press HWND ID                click a button without waiting (for one that opens a box)
+//   e2e_tool tab HWND N                   click tab N (1-based) of the window's tab strip
+//   e2e_tool toolbar HWND N               press button N (1-based) of the window's toolbar
+//   e2e_tool option NAME [hkcu]           print a stored option's type and value
 
 #include <windows.h>
 #include <commctrl.h>
@@ -30,6 +37,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -220,7 +228,38 @@ int WaitGone(HWND w, int ms) {
     return 1;
 }
 
-HWND ListOf(HWND window) { return FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr); }
+// The first window below `window` (at any depth) that `match` accepts.
+template <typename Match>
+HWND Descendant(HWND window, Match match) {
+    struct Search {
+        Match* match;
+        HWND found;
+    } search{&match, nullptr};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            if (!(*s->match)(child)) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND OfClass(HWND window, const char* className) {
+    return Descendant(window, [className](HWND child) {
+        char name[64] = "";
+        GetClassNameA(child, name, sizeof name);
+        return lstrcmpiA(name, className) == 0;
+    });
+}
+
+HWND ControlOf(HWND window, int id) {
+    return Descendant(window, [id](HWND child) { return GetDlgCtrlID(child) == id; });
+}
+
+HWND ListOf(HWND window) { return OfClass(window, WC_LISTVIEWA); }
 
 // A buffer in the monitor's address space, for list-view messages that carry pointers.
 struct Remote {
@@ -398,6 +437,135 @@ int Status(HWND window) {
     return 0;
 }
 
+int WaitTitle(const std::string& title, int ms) {
+    for (int waited = 0; waited <= ms; waited += 50) {
+        if (HWND w = FindWindowA(nullptr, title.c_str())) {
+            std::printf("%lld\n", static_cast<long long>(reinterpret_cast<LONG_PTR>(w)));
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 1;
+}
+
+std::string ClassOf(HWND control) {
+    char name[64] = "";
+    GetClassNameA(control, name, sizeof name);
+    return name;
+}
+
+// WM_GETTEXT itself: GetWindowText does not ask a window of another process,
+// and an edit keeps its text to itself.
+std::string WindowText(HWND control) {
+    char text[1024] = "";
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+bool IsCheckable(HWND button) {
+    LONG type = GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON;
+}
+
+// "E V value": enabled and visible (1 or 0), then the check state of a check
+// box or option button, a combo box's chosen index and items, a list box's
+// lines, or the text.
+int Control(HWND window, int id) {
+    HWND control = ControlOf(window, id);
+    if (!control) return 1;
+    std::string value;
+    std::string kind = ClassOf(control);
+    if (lstrcmpiA(kind.c_str(), "Button") == 0 && IsCheckable(control)) {
+        value = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
+    } else if (lstrcmpiA(kind.c_str(), "ComboBox") == 0) {
+        int count = static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0));
+        value = std::to_string(static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+        for (int i = 0; i < count; ++i) {
+            // The wide message: Wine carries its text across processes whole.
+            wchar_t item[256] = L"";
+            SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+            char narrow[256] = "";
+            WideCharToMultiByte(CP_ACP, 0, item, -1, narrow, sizeof narrow, nullptr, nullptr);
+            value += std::string("|") + narrow;
+        }
+    } else if (lstrcmpiA(kind.c_str(), "ListBox") == 0) {
+        int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
+        value = std::to_string(count);
+        for (int i = 0; i < count; ++i) {
+            char item[512] = "";
+            SendMessageA(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+            value += std::string("|") + item;
+        }
+    } else {
+        value = WindowText(control);
+    }
+    std::printf("%d %d %s\n", IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0, value.c_str());
+    return 0;
+}
+
+// Check boxes and option buttons are clicked (when not already so); an edit
+// gets the text and then loses the focus; a combo box gets the index and
+// tells its dialog as a choice of the user's does.
+int Set(HWND window, int id, const std::string& value) {
+    HWND control = ControlOf(window, id);
+    if (!control) return 1;
+    HWND parent = GetParent(control);
+    std::string kind = ClassOf(control);
+    if (lstrcmpiA(kind.c_str(), "Button") == 0) {
+        bool checked = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if (!IsCheckable(control) || checked != (value == "1")) SendMessageA(control, BM_CLICK, 0, 0);
+    } else if (lstrcmpiA(kind.c_str(), "ComboBox") == 0) {
+        SendMessageA(control, CB_SETCURSEL, std::atoi(value.c_str()), 0);
+        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+    } else {
+        SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(control));
+    }
+    return 0;
+}
+
+int Tab(HWND window, int index) {
+    HWND tabs = OfClass(window, WC_TABCONTROLA);
+    if (!tabs) return 1;
+    Remote remote(tabs);
+    SendMessageA(tabs, TCM_GETITEMRECT, index - 1, reinterpret_cast<LPARAM>(remote.memory));
+    RECT r = remote.Get<RECT>(0);
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(tabs, WM_LBUTTONUP, 0, at);
+    return 0;
+}
+
+int ToolbarButton(HWND window, int index) {
+    HWND bar = OfClass(window, TOOLBARCLASSNAMEA);
+    if (!bar) return 1;
+    Remote remote(bar);
+    SendMessageA(bar, TB_GETBUTTON, index - 1, reinterpret_cast<LPARAM>(remote.memory));
+    TBBUTTON button = remote.Get<TBBUTTON>(0);
+    PostMessageA(GetParent(bar), WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED), reinterpret_cast<LPARAM>(bar));
+    return 0;
+}
+
+int StoredOption(const std::string& name, bool currentUser) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(currentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, "Software\\Ambrel 2.0\\Options", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return 1;
+    BYTE data[1024] = {};
+    DWORD type = 0, size = sizeof data - 1;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, data, &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return 1;
+    if (type == REG_DWORD) {
+        std::int32_t number = 0;
+        std::memcpy(&number, data, sizeof number);
+        std::printf("dword|%d\n", number);
+    } else {
+        std::printf("%s|%s\n", type == REG_SZ ? "sz" : "other", reinterpret_cast<char*>(data));
+    }
+    return 0;
+}
+
 std::string g_helperFile;
 
 LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -446,12 +614,26 @@ int main(int argc, char** argv) {
     if (verb == "dblclick") return DoubleClick(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "click") return Click(ParseHwnd(argv[2]), arg(3));
     if (verb == "box") return Box(arg(2), arg(3), std::atoi(arg(4).c_str()));
-    if (verb == "post") return PostMessageA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)), 0, 0) ? 0 : 1;
+    if (verb == "post")
+        return PostMessageA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)),
+                            static_cast<WPARAM>(std::strtoul(arg(4).c_str(), nullptr, 0)), 0)
+                   ? 0
+                   : 1;
     if (verb == "show") return ShowWindow(ParseHwnd(argv[2]), SW_RESTORE), 0;
     if (verb == "visible") return std::printf("%d\n", IsWindowVisible(ParseHwnd(argv[2])) ? 1 : 0), 0;
     if (verb == "tray") return Tray(ParseHwnd(argv[2]));
     if (verb == "status") return Status(ParseHwnd(argv[2]));
     if (verb == "helper-window") return HelperWindow(arg(2), arg(3));
+    if (verb == "wait-title") return WaitTitle(arg(2), std::atoi(arg(3).c_str()));
+    if (verb == "control") return Control(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+    if (verb == "set") return Set(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()), arg(4));
+    if (verb == "press") {
+        HWND button = ControlOf(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+        return button && PostMessageA(button, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (verb == "tab") return Tab(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+    if (verb == "toolbar") return ToolbarButton(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+    if (verb == "option") return StoredOption(arg(2), arg(3) == "hkcu");
     std::fprintf(stderr, "unknown verb %s\n", verb.c_str());
     return 2;
 }

@@ -12,6 +12,7 @@
 
 #include "shared/FileListBox.h"
 #include "win32/common_dialog_win32.h"
+#include "win32/dialog_controls_win32.h"
 #include "win32/files_win32.h"
 #include "win32/image_list_win32.h"
 #include "win32/list_view_win32.h"
@@ -292,6 +293,60 @@ TEST(FileList, ListsVisibleFilesInOrderAndFailsForAMissingFolder) {
     EXPECT_EQ(list.List(1), "b.lnk");
     EXPECT_FALSE(list.Path("C:\\NoSuchFolder"));
     EXPECT_EQ(list.ListCount(), 0);
+}
+
+TEST_F(Widgets, DialogControlsCarryChecksOptionsItemsTextsAndTips) {
+    auto make = [this](const char* cls, DWORD style, int id, int y) {
+        return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, 10, y, 200, 120, window,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+    };
+    make("BUTTON", BS_AUTOCHECKBOX, 10, 0);
+    for (int i = 0; i < 3; ++i) make("BUTTON", BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0), 20 + i, 20 + 20 * i);
+    make("COMBOBOX", CBS_DROPDOWNLIST, 30, 90);
+    HWND edit = make("EDIT", ES_AUTOHSCROLL, 40, 120);
+    make("LISTBOX", 0, 50, 150);
+    const std::vector<int> group{20, 21, 22};
+
+    dlg::Check(window, 10, 1);
+    EXPECT_EQ(dlg::Check(window, 10), 1);
+    EXPECT_EQ(dlg::Option(window, group), -1);
+    dlg::Option(window, group, 2);
+    EXPECT_EQ(dlg::Option(window, group), 2);
+    SendDlgItemMessageA(window, 20, BM_CLICK, 0, 0);  // the user's click moves the choice
+    EXPECT_EQ(dlg::Option(window, group), 0);
+    dlg::Option(window, group, -1);
+    EXPECT_EQ(dlg::Option(window, group), -1);
+
+    dlg::ComboItems(window, 30, {{"Replace", 1}, {"Cancel", 2}});
+    dlg::ListIndex(window, 30, 1);
+    EXPECT_EQ(dlg::ItemData(window, 30, dlg::ListIndex(window, 30)), 2);
+    dlg::ComboItems(window, 30, {{"Replace", 1}, {"Cancel", 2}});  // the same items keep the choice
+    EXPECT_EQ(dlg::ListIndex(window, 30), 1);
+    dlg::ComboItems(window, 30, {{"Replace", 1}});
+    EXPECT_EQ(SendDlgItemMessageA(window, 30, CB_GETCOUNT, 0, 0), 1);
+
+    dlg::Text(window, 40, "12:00 AM");
+    EXPECT_EQ(dlg::Text(window, 40), "12:00 AM");
+    dlg::Enable(window, 40, false);
+    EXPECT_FALSE(IsWindowEnabled(edit));
+    dlg::Show(window, 40, false);
+    EXPECT_FALSE(IsWindowVisible(edit));
+    dlg::ListLines(window, 50, {"a.lnk", "b.bat"});
+    EXPECT_EQ(SendDlgItemMessageA(window, 50, LB_GETCOUNT, 0, 0), 2);
+
+    ToolTips tips;
+    tips.Create(window);
+    tips.Add(window, 40, "Shutdown Windows at this time");
+    EXPECT_EQ(tips.TextOf(edit), "Shutdown Windows at this time");
+    EXPECT_EQ(SendMessageA(tips.Handle(), TTM_GETTOOLCOUNT, 0, 0), 1);
+
+    Win32FileSystem files;
+    EXPECT_FALSE(files.FolderExists("C:\\NewFolderTest"));
+    EXPECT_EQ(files.CreateFolder("C:\\NewFolderTest"), 0);
+    EXPECT_TRUE(files.FolderExists("C:\\NewFolderTest"));
+    EXPECT_NE(files.CreateFolder("C:\\NewFolderTest"), 0);
+    EXPECT_EQ(files.CreateFolder("C:\\No\\Parent"), 76);
+    RemoveDirectoryA("C:\\NewFolderTest");
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+// corvane.exe, the maintenance program: wires the real adapters into
+// frm_Ambrel_Maintenance and runs the message loop until the window is gone.
+
+#include <windows.h>
+
+#include "maintenance/frm_Ambrel_Maintenance.h"
+#include "maintenance/frm_Ambrel_Maintenance_win32.h"
+#include "win32/app_identity_win32.h"
+#include "win32/command_list_lock_win32.h"
+#include "win32/files_win32.h"
+#include "win32/instance_guard_win32.h"
+#include "win32/processes_win32.h"
+#include "win32/registry_win32.h"
+#include "win32/shell_links_win32.h"
+#include "win32/system_facts_win32.h"
+
+using namespace ambrel;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    Win32Registry registry;
+    Win32SystemFacts facts;
+    Win32FileSystem files;
+    Win32Clock clock;
+    Win32RegionalSettings regional;
+    Win32UserInteraction ui;
+    Win32InstanceGuard instanceGuard("Ambrel.Maintenance.Instance");
+    Win32ProcessLauncher processes;
+    Win32ShellLinks links;
+    Win32WindowMessages messages;
+    Win32CommandListLock listLock;
+
+    VersionNumbers version = ReadVersionNumbers();
+    AboutTexts about;
+    about.ProductName = ReadVersionString("ProductName");
+    about.VersionMajor = version.Major;
+    about.VersionMinor = version.Minor;
+    about.VersionRevision = version.Revision;
+    about.FileDescription = ReadVersionString("FileDescription");
+    about.LegalCopyright = ReadVersionString("LegalCopyright");
+    about.CompanyName = ReadVersionString("CompanyName");
+    about.Comments = ReadVersionString("Comments");
+    MaintenancePorts ports{registry, facts,    files,    clock, regional, ui, instanceGuard, processes,
+                           links,    messages, listLock, LoadAppIdentity("Ambrel Maintenance"), about};
+
+    frm_Ambrel_MaintenanceView view;
+    if (!view.Create(instance)) return 1;
+    frm_Ambrel_Maintenance form(ports, view);
+    view.Attach(form);
+    if (!form.Form_Load()) {
+        view.Unload();
+        return 0;
+    }
+    ui.SetOwner(reinterpret_cast<std::intptr_t>(view.Hwnd()));
+    view.Show();
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (view.PreTranslate(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// Doubles for the maintenance window: its view, the command editor it opens
+// and the monitor it posts to.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "maintenance/frm_Ambrel_Maintenance.h"
+#include "shared/platform.h"
+
+namespace ambrel::testing {
+
+class FakeMaintenanceView final : public IMaintenanceView {
+public:
+    void Refresh() override { ++Refreshes; }
+    void ShowHelp(const std::string& file, unsigned long context) override {
+        HelpFile = file;
+        HelpContext = context;
+    }
+    std::string ShowOpen(const OpenFileRequest& request) override {
+        Opened.push_back(request);
+        return Chosen;
+    }
+    void Unload() override { ++Unloads; }
+
+    int Refreshes = 0, Unloads = 0;
+    std::string HelpFile;
+    unsigned long HelpContext = 0;
+    std::vector<OpenFileRequest> Opened;
+    std::string Chosen;  // what the user picks in the open-file dialog
+};
+
+// Plays the user in the editor: `Play` runs while the editor is shown.
+class ScriptedEditor final : public ICommandEditor {
+public:
+    void Show(frm_Ambrel_Maintenance& owner) override {
+        Modes.push_back(owner.CommandEditMode);
+        if (Play) Play(owner);
+    }
+    std::function<void(frm_Ambrel_Maintenance&)> Play;
+    std::vector<int> Modes;  // CommandEditMode at each opening
+};
+
+class RecordingMessages final : public IWindowMessages {
+public:
+    struct Posted {
+        std::int32_t Window;
+        std::uint32_t Message;
+    };
+    bool Post(std::int32_t window, std::uint32_t message, std::uintptr_t, std::intptr_t) override {
+        Sent.push_back({window, message});
+        if (OnPost) OnPost();
+        return true;
+    }
+    std::vector<Posted> Sent;
+    std::function<void()> OnPost;
+};
+
+}  // namespace ambrel::testing

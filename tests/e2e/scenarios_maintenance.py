@@ -1,0 +1,245 @@
+"""Scenarios of the maintenance program: its pages read and changed through
+the real controls, what OK stores, Cancel, the Startup shortcut, one copy at a
+time, the monitor told to reload, and run counters that survive a save."""
+
+import re
+from pathlib import Path
+
+from e2e_harness import check, scenario, trace_command
+
+TITLE = "Ambrel - Maintenance"
+RESOURCES = Path(__file__).resolve().parents[2] / "src" / "maintenance" / "corvane_resource.h"
+ID = {name: int(number) for name, number in
+      re.findall(r"^#define (IDC?_\w+) (\d+)", RESOURCES.read_text(), re.M)}
+ID.update(IDOK=1, IDCANCEL=2)
+WM_COMMAND = 0x0111
+MENU_MAINTENANCE = 200  # the monitor's menu entry "Maintenance"
+
+
+class Window:
+    """The maintenance window, driven through its controls."""
+
+    def __init__(self, s, monitor=None):
+        """Started directly, or from the menu of the monitor's window `monitor`."""
+        self.s = s
+        if monitor:
+            self.process = None
+            s.tool("post", monitor, WM_COMMAND, MENU_MAINTENANCE)
+        else:
+            self.process = s.start_program("corvane.exe")
+        self.hwnd = s.wait_title(TITLE)
+
+    def control(self, name):
+        rc, out = self.s.tool("control", self.hwnd, ID[name], check_rc=False)
+        check(rc == 0, f"no control {name}")
+        enabled, visible, value = out.rstrip("\n").split(" ", 2)
+        return enabled == "1", visible == "1", value
+
+    def value(self, name):
+        return self.control(name)[2]
+
+    def set(self, name, value):
+        self.s.tool("set", self.hwnd, ID[name], value)
+
+    def tab(self, number):
+        self.s.tool("tab", self.hwnd, number)
+
+    def press(self, name):
+        self.s.tool("press", self.hwnd, ID[name])
+
+    def answer(self, text, button):
+        rc, out = self.s.tool("box", text, button, 20000, check_rc=False)
+        check(rc == 0, f"no box {text!r}")
+        lines = out.split("\n")
+        return lines[1], "\n".join(lines[2:]).strip("\n")
+
+    def close_with(self, name):
+        self.press(name)
+        check(self.s.tool("wait-gone", self.hwnd, 20000, check_rc=False)[0] == 0, "the window stays")
+        if self.process:
+            check(self.process.wait(timeout=20) == 0, "corvane did not end")
+
+
+def stored(s, name, hive=""):
+    rc, out = s.tool("option", name, *([hive] if hive else []), check_rc=False)
+    return out.strip() if rc == 0 else "<missing>"
+
+
+def shortcut(s):
+    found = (s.drive / "users").glob("*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/*/Ambrel.lnk")
+    return [path for path in found if path.parent.name.lower() == "startup"]
+
+
+def expect(actual, wanted, what):
+    check(actual == wanted, f"{what}: {actual!r}, not {wanted!r}")
+
+
+@scenario
+def maintenance_stores_defaults_and_saves_what_its_controls_say(s):
+    w = Window(s)
+    # No list was ever saved: the load says so, and the window opens all the same.
+    _, text = w.answer("File not found", "OK")
+    check("Error number: \t53" in text, f"the load's error box: {text!r}")
+    defaults = {"AllUsersUseSame": "sz|T", "QueryClose": "sz|T", "ShutdownOption": "dword|1",
+                "ShutDownDialogTitle": "sz|Shut Down Windows", "ForceLogoff": "dword|0", "PowerOff": "dword|0",
+                "AllowUsersToDisable": "dword|-1", "WinShutdownType": "sz|1", "RunCommands": "sz|C",
+                "RunMinimized": "sz|S", "ShutWindowsOnTime": "sz|F", "ShutWindowsTime": "sz|12:00 AM",
+                "TimeOutPrograms": "sz|F", "TimeOutProgramMinutes": "sz|120", "Logging": "sz|1",
+                "LogDir": "sz|C:\\Ambrel\\Data\\ambrel.log"}
+    for name, value in defaults.items():
+        expect(stored(s, name), value, name)
+
+    # Every page, read from the real window.
+    pages = [("IDC_FLB_PROG", "0"), ("IDC_LV_COMMANDS", ""), ("IDC_CHKCONFIRMEXECUTIONS", "1"),
+             ("IDC_OPTRUNAMBRELOPTION2", "1"), ("IDC_CHKALLOWUSERSTODISABLEAMBREL", "1"),
+             ("IDC_OPTLOGOPTION0", "1"), ("IDC_LBLABOUTTITLE", "Ambrel 2.0(TM) Maintenance   Version 2.0.0")]
+    for number, (name, value) in enumerate(pages, start=1):
+        w.tab(number)
+        expect(w.control(name), (True, True, value), f"page {number}: {name}")
+        others = [other for other, _ in pages if other != name]
+        check(not any(w.control(other)[1] for other in others), f"page {number}: another page shows too")
+        s.screenshot(f"maintenance-page-{number}")
+    expect(w.control("IDC_CMD_ADD")[0], False, "Add without an editor")
+    expect(w.value("IDC_CBOSHUTDOWNOPTION"),
+           "0|Replace the Shut Down Dialog|Cancel Windows' shut down|Don't cancel Windows' shut down", "options")
+    expect(w.control("IDC_TXTSHUTWINDOWSTIME"), (False, False, "12:00 AM"), "the time box")
+    expect(w.value("IDC_TXTTIMEOUTMINUTES"), "120", "the minutes box")
+    expect(w.value("IDC_TXTLOGFILEPATH"), "C:\\Ambrel\\Data\\ambrel.log", "the log file")
+
+    # Changes through the controls, as the user makes them.
+    w.tab(3)
+    w.set("IDC_CHKTIMEOUTPROGRAMS", "1")
+    expect(w.control("IDC_TXTTIMEOUTMINUTES")[0], True, "the minutes box once ticked")
+    w.set("IDC_TXTTIMEOUTMINUTES", "5000")
+    expect(w.value("IDC_TXTTIMEOUTMINUTES"), "1440", "5000 minutes corrected")
+    w.set("IDC_CHKCONFIRMEXECUTIONS", "0")
+    w.press("IDC_OPTEXECUTEOPTION2")
+    title, text = w.answer("Cannot locate the Shutdown directory.", "&Yes")
+    expect((title, text.split()), ("Ambrel 2.0", "Cannot locate the Shutdown directory. OK to create it?".split()),
+           "the question")
+    s.wait_for(lambda: w.value("IDC_OPTEXECUTEOPTION2") == "1", 10, "Both chosen")
+    w.tab(4)
+    w.set("IDC_CHKAMBRELINSTARTUP", "1")
+    w.set("IDC_OPTRUNAMBRELOPTION1", "1")
+    w.tab(5)
+    w.set("IDC_CHKPOWEROFF", "1")
+    w.set("IDC_CHKSHUTWINDOWSONTIME", "1")
+    w.set("IDC_TXTSHUTWINDOWSTIME", "23")
+    expect(w.control("IDC_TXTSHUTWINDOWSTIME"), (True, True, "11:00 PM"), "23 corrected")
+    w.set("IDC_CBOSHUTDOWNOPTION", "1")
+    expect(w.control("IDC_TXTDIALOGTITLE")[1], False, "the dialog title under option 2")
+    expect(w.control("IDC_CBOSHUTDOWNTYPE")[1], True, "the shutdown types under option 2")
+    w.set("IDC_CBOSHUTDOWNTYPE", "1")
+    s.screenshot("maintenance-page-5-cancel-option")
+    w.tab(6)
+    w.set("IDC_OPTLOGOPTION2", "1")
+    w.set("IDC_TXTLOGFILEPATH", "C:\\Ambrel\\Data\\mine.log")
+    w.close_with("IDOK")
+
+    saved = dict(defaults, QueryClose="sz|F", ShutdownOption="dword|2", PowerOff="dword|-1", WinShutdownType="sz|2",
+                 RunCommands="sz|B", RunMinimized="sz|F", ShutWindowsOnTime="sz|T", ShutWindowsTime="sz|11:00 PM",
+                 TimeOutPrograms="sz|T", TimeOutProgramMinutes="sz|1440", Logging="sz| 3",
+                 LogDir="sz|C:\\Ambrel\\Data\\mine.log")
+    for name, value in saved.items():
+        expect(stored(s, name), value, f"saved {name}")
+    check(len(shortcut(s)) == 1, "no Startup shortcut")
+    expect((s.program_dir / "Data" / "ambrel.sds").stat().st_size, 18, "the empty list saved")
+
+    # Shown again as saved; Cancel stores nothing.
+    w = Window(s)
+    for name, value in [("IDC_CHKTIMEOUTPROGRAMS", "1"), ("IDC_TXTTIMEOUTMINUTES", "1440"),
+                        ("IDC_OPTEXECUTEOPTION2", "1"), ("IDC_CHKAMBRELINSTARTUP", "1"),
+                        ("IDC_OPTRUNAMBRELOPTION1", "1"), ("IDC_OPTLOGOPTION2", "1")]:
+        expect(w.value(name), value, f"shown again: {name}")
+    expect(w.value("IDC_CBOSHUTDOWNOPTION")[0], "1", "option 2 shown again")
+    w.tab(5)
+    w.set("IDC_CHKPOWEROFF", "0")
+    w.close_with("IDCANCEL")
+    expect(stored(s, "PowerOff"), "dword|-1", "PowerOff after Cancel")
+
+    # Clearing the Startup box removes the shortcut.
+    w = Window(s)
+    w.tab(4)
+    w.set("IDC_CHKAMBRELINSTARTUP", "0")
+    w.close_with("IDOK")
+    check(not shortcut(s), "the Startup shortcut is still there")
+
+
+@scenario
+def maintenance_runs_once_and_makes_the_running_monitor_reload(s):
+    s.options(ShutdownOption=3, RunMinimized="S", Logging=3)
+    s.commands([])
+    s.start_monitor()
+    monitor = s.wait_window()
+    w = Window(s, monitor)  # from the monitor's menu
+    second = s.start_program("corvane.exe")
+    title, text = w.answer("Ambrel Maintenance is already running.", "OK")
+    expect((title, text), ("Ambrel Maintenance", "Ambrel Maintenance is already running."), "the refusal")
+    check(second.wait(timeout=20) == 0, "the second copy did not end")
+    expect(s.tool("visible", monitor)[1].strip(), "0", "the monitor in the tray")
+    w.tab(4)
+    w.set("IDC_OPTRUNAMBRELOPTION0", "1")
+    w.close_with("IDOK")
+    s.wait_for(lambda: s.tool("visible", monitor)[1].strip() == "1", 20, "the monitor on the taskbar")
+    expect(stored(s, "RunMinimized"), "sz|T", "RunMinimized")
+
+
+@scenario
+def maintenance_on_nt4_offers_two_shutdown_options(s):
+    s.set_windows_version("nt40")
+    s.options(ShutdownOption=3)
+    s.commands([])
+    w = Window(s)
+    expect(w.value("IDC_CBOSHUTDOWNOPTION"), "0|Replace the Shut Down Dialog|Cancel Windows' shut down",
+           "the NT 4 list")
+    w.tab(5)
+    s.screenshot("maintenance-page-5-nt4")
+    w.close_with("IDOK")
+    expect(stored(s, "ShutdownOption"), "dword|1", "option 3 saved on NT 4")
+
+
+@scenario
+def runs_the_monitor_records_while_maintenance_is_open_survive_its_save(s):
+    # Option 2 with "Don't Shutdown!": the monitor refuses, runs its list and waits again.
+    s.options(ShutdownOption=2, WinShutdownType="4", QueryClose="F", Logging=3,
+              LogDir="C:\\Ambrel\\Data\\ambrel.log")
+    a, slow, b, c = trace_command("a"), "C:\\Ambrel\\e2e_tool.exe sleep 4000", trace_command("b"), trace_command("c")
+    s.commands([a, slow, b, c])
+    before = s.dump()
+    s.start_monitor()
+    s.wait_window()
+
+    # The window holds the list as it was; the monitor records a's run, and
+    # while the slow command runs the rows are reordered and saved.
+    w = Window(s)
+    s.end_session_async()
+    s.wait_for(lambda: s.lines("C:\\trace.txt") == ["a"], 30, "the first command")
+    s.tool("select", w.hwnd, 4)
+    s.tool("toolbar", w.hwnd, 1)  # c up, before b
+    s.wait_for(lambda: [r.split("|")[2] for r in rows(s, w)] == [a, slow, c, b], 10, "the reordered rows")
+    w.close_with("IDOK")
+    s.wait_for(lambda: s.lines("C:\\trace.txt") == ["a", "b", "c"], 60, "the rest of the run")
+    s.wait_for(lambda: s.dump()[c][1] == 1, 20, "the last command's record")
+    first = s.dump()
+    for command in (a, slow, b, c):
+        expect(first[command][1], 1, f"runs of {command.split()[-1]} in its own record")
+        check(first[command][2] > before[command][2], f"{command}: no new run date")
+    order = [line.split("|")[1] for line in s.tool("dump", "C:\\Ambrel")[1].splitlines()]
+    expect(order, [a, slow, c, b], "the saved order")
+
+    # Open while the whole list runs again, saved afterwards: the new counts stay.
+    w = Window(s)
+    s.end_session_async()
+    s.wait_for(lambda: len(s.lines("C:\\trace.txt")) == 6, 60, "the second run")
+    s.wait_for(lambda: s.dump()[b][1] == 2, 20, "the second run's counters")
+    s.tool("dblclick", w.hwnd, 4)  # b switched off: not an edit
+    s.wait_for(lambda: rows(s, w)[3].split("|")[0] == "2", 10, "b switched off")
+    w.close_with("IDOK")
+    after = s.dump()
+    for command in (a, slow, b, c):
+        expect(after[command][1], 2, f"runs of {command.split()[-1]} after the save")
+    expect(after[b][0], 0, "b's run switch")
+
+
+def rows(s, w):
+    return s.tool("rows", w.hwnd)[1].splitlines()
