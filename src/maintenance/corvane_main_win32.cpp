@@ -29,16 +29,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32WindowMessages messages;
     Win32CommandListLock listLock;
 
-    VersionNumbers version = ReadVersionNumbers();
-    AboutTexts about;
-    about.ProductName = ReadVersionString("ProductName");
-    about.VersionMajor = version.Major;
-    about.VersionMinor = version.Minor;
-    about.VersionRevision = version.Revision;
-    about.FileDescription = ReadVersionString("FileDescription");
-    about.LegalCopyright = ReadVersionString("LegalCopyright");
-    about.CompanyName = ReadVersionString("CompanyName");
-    about.Comments = ReadVersionString("Comments");
+    AboutTexts about = ReadAboutTexts();
     MaintenancePorts ports{registry, facts,    files,    clock, regional, ui, instanceGuard, processes,
                            links,    messages, listLock, LoadAppIdentity("Ambrel Maintenance"), about};
 

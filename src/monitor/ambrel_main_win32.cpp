@@ -30,16 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Win32SessionControl session;
     Win32CommandListLock listLock;
 
-    VersionNumbers version = ReadVersionNumbers();
-    AboutTexts about;
-    about.ProductName = ReadVersionString("ProductName");
-    about.VersionMajor = version.Major;
-    about.VersionMinor = version.Minor;
-    about.VersionRevision = version.Revision;
-    about.FileDescription = ReadVersionString("FileDescription");
-    about.LegalCopyright = ReadVersionString("LegalCopyright");
-    about.CompanyName = ReadVersionString("CompanyName");
-    about.Comments = ReadVersionString("Comments");
+    AboutTexts about = ReadAboutTexts();
     MonitorPorts ports{registry, facts,    files, clock,    regional, ui, instanceGuard, processes, links,
                        session,  listLock, LoadAppIdentity("Ambrel"), about};
 

@@ -74,4 +74,18 @@ AppIdentity LoadAppIdentity(const std::string& title) {
     return app;
 }
 
+AboutTexts ReadAboutTexts() {
+    VersionNumbers version = ReadVersionNumbers();
+    AboutTexts about;
+    about.ProductName = ReadVersionString("ProductName");
+    about.VersionMajor = version.Major;
+    about.VersionMinor = version.Minor;
+    about.VersionRevision = version.Revision;
+    about.FileDescription = ReadVersionString("FileDescription");
+    about.LegalCopyright = ReadVersionString("LegalCopyright");
+    about.CompanyName = ReadVersionString("CompanyName");
+    about.Comments = ReadVersionString("Comments");
+    return about;
+}
+
 }  // namespace ambrel

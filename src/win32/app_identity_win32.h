@@ -23,4 +23,7 @@ struct VersionNumbers {
 };
 VersionNumbers ReadVersionNumbers();
 
+// The texts an about page shows, from the running program's version block.
+AboutTexts ReadAboutTexts();
+
 }  // namespace ambrel
