@@ -115,8 +115,21 @@ if [ -n "${AMBREL_WINE_VERSION:-}" ]; then mode=private; fi
 
 if [ "$mode" = shared ]; then
     export WINEPREFIX=$root/shared
-    wine "$exe" "$@"
-    exit $?
+    out=$(mktemp)
+    for attempt in 1 2; do
+        wine "$exe" "$@" >"$out"
+        rc=$?
+        # A test program always prints before it tests anything: one that failed
+        # without a word never started (Wine lost it on the way), so once more.
+        if [ "$rc" -ne 0 ] && [ ! -s "$out" ] && [ "$attempt" -eq 1 ]; then
+            echo "wine-run: $exe exited with $rc before printing anything; starting it again" >&2
+            continue
+        fi
+        break
+    done
+    cat "$out"
+    rm -f "$out"
+    exit $rc
 fi
 
 mkdir -p "$root/private"
