@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "maintenance/command_editor_win32.h"
 #include "maintenance/frm_Ambrel_Maintenance.h"
 #include "maintenance/frm_Ambrel_Maintenance_win32.h"
 #include "win32/app_identity_win32.h"
@@ -37,6 +38,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!view.Create(instance)) return 1;
     frm_Ambrel_Maintenance form(ports, view);
     view.Attach(form);
+    EditorPorts editorPorts{ui, processes, clock, links, ports.App};
+    Win32CommandEditor editor(editorPorts, view.Hwnd());
+    form.SetCommandEditor(&editor);
     if (!form.Form_Load()) {
         view.Unload();
         return 0;

@@ -212,8 +212,10 @@ public:
 
     cAmbrelOptions& Options() { return *m_options; }
 
-private:
+    // Inside a catch block: reports the error through the logger, with the box.
     void ReportHandlerError();
+
+private:
     void CreateSharedObjects();
     void LoadOptionsIntoControls();
     void SaveControlsIntoOptions();

@@ -232,7 +232,7 @@ void frm_Ambrel_MaintenanceView::Refresh() {
     if (m_tabs.SelectedIndex() != f.TabStrip1_SelectedTab) TabCtrl_SetCurSel(m_tabs.Handle(), shown);
     for (int i = 0; i < 7; ++i) {
         bool visible = i == shown;
-        if ((IsWindowVisible(m_pages[i]) != FALSE) != visible) ShowWindow(m_pages[i], visible ? SW_SHOWNA : SW_HIDE);
+        if (dlg::ShownByItself(m_pages[i]) != visible) ShowWindow(m_pages[i], visible ? SW_SHOWNA : SW_HIDE);
     }
 
     HWND page = m_pages[0];

@@ -5,6 +5,7 @@
 
 #include "monitor/frmAmbrel.h"
 #include "monitor/frmAmbrel_win32.h"
+#include "shared/modAmbrelCommon.h"
 #include "win32/instance_guard_win32.h"
 #include "win32/app_identity_win32.h"
 #include "win32/command_list_lock_win32.h"
@@ -32,7 +33,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     AboutTexts about = ReadAboutTexts();
     MonitorPorts ports{registry, facts,    files, clock,    regional, ui, instanceGuard, processes, links,
-                       session,  listLock, LoadAppIdentity("Ambrel"), about};
+                       session,  listLock, LoadAppIdentity(kMonitorTitle), about};
 
     frmAmbrelView view;
     if (!view.Create(instance)) return 1;

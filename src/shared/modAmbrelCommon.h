@@ -12,6 +12,9 @@
 
 namespace ambrel {
 
+// The monitor's own title: its messages, a command's among them, carry it.
+inline constexpr const char* kMonitorTitle = "Ambrel";
+
 // The names chosen by the last SetCommandFiles; every loader and writer uses them.
 CommandFileNames& CurrentCommandFiles();
 

@@ -39,9 +39,12 @@ void Enable(HWND dialog, int id, bool enabled) {
     if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
 }
 
+bool ShownByItself(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 void Show(HWND dialog, int id, bool visible) {
+    // The control's own flag: before its dialog shows, no control is visible.
     HWND control = GetDlgItem(dialog, id);
-    if ((IsWindowVisible(control) != FALSE) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+    if (ShownByItself(control) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 namespace {

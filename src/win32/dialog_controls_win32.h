@@ -27,6 +27,8 @@ std::string Text(HWND dialog, int id);
 void Text(HWND dialog, int id, const std::string& text);
 
 void Enable(HWND dialog, int id, bool enabled);
+// Whether the window itself is shown, whatever its parent is.
+bool ShownByItself(HWND window);
 void Show(HWND dialog, int id, bool visible);
 
 struct ComboEntry {

@@ -58,3 +58,39 @@ public:
 };
 
 }  // namespace ambrel::testing
+
+#include "maintenance/Frm_add_command.h"
+#include "maintenance/frmCommandMessageStyle.h"
+
+namespace ambrel::testing {
+
+// The editor's and its dialogs' windows: record what was asked of them; a
+// dialog opened over one runs `OnOpen` (the user in it).
+class FakeEditorViews final : public IAddCommandView, public IMessageStyleView, public IEditActionView {
+public:
+    void Refresh() override { ++Refreshes; }
+    std::string ShowOpen(const OpenFileRequest& request) override {
+        Opened.push_back(request);
+        return Chosen;
+    }
+    void ShowHelp(const std::string& file, unsigned long context) override {
+        HelpFile = file;
+        HelpContext = context;
+    }
+    void ShowMessageStyle() override {
+        if (OnOpen) OnOpen();
+    }
+    void ShowEditAction() override {
+        if (OnOpen) OnOpen();
+    }
+    void Close() override { ++Closes; }
+
+    int Refreshes = 0, Closes = 0;
+    std::vector<OpenFileRequest> Opened;
+    std::string Chosen;
+    std::string HelpFile;
+    unsigned long HelpContext = 0;
+    std::function<void()> OnOpen;
+};
+
+}  // namespace ambrel::testing

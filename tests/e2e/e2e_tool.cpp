@@ -7,6 +7,9 @@
 //   e2e_tool options KEY=VALUE ...        store options (defaults first)
 //   e2e_tool commands DIR LISTFILE        write DIR\Data's command list
 //   e2e_tool dump DIR                     print the stored command list
+//   e2e_tool dump-all DIR                 print every field of every stored command
+//   e2e_tool weekday                      print today's day of the week, 1 for Sunday
+//   e2e_tool wait-dialog TITLE MS         print the handle of the dialog of that title
 //   e2e_tool trace FILE TEXT              append a line to FILE
 //   e2e_tool sleep MS
 //   e2e_tool wait-window CLASS MS         print the window's handle
@@ -177,7 +180,16 @@ int Commands(const std::string& dir, const std::string& listFile) {
     return SaveCommandList(files, logger, ui, clock, app.Title, NamesFor(dir), commands, "e2e_tool") ? 0 : 1;
 }
 
-int Dump(const std::string& dir) {
+// Every field of every command, as the loader reads it: the settings in
+// their record order, then the five strings.
+void DumpAll(const CommandSettings& s, const CommandStrings& t, double today) {
+    std::printf("%d %d %d %d %d %d %d %d %d %d %d %d %d|%s|%s|%s|%s|%s\n", s.Run, s.WindowStyle, s.ShowMessageWhen,
+                s.MessageStyle, static_cast<int>(s.LastRunDate - today), s.RunCount, s.RunFrequency, s.RunLimit,
+                s.RunDay, s.RunYearDay, s.Action1, s.Action2, s.Action3, t.CommandLine.c_str(),
+                t.MessageText.c_str(), t.UserAction1.c_str(), t.UserAction2.c_str(), t.UserAction3.c_str());
+}
+
+int Dump(const std::string& dir, bool all = false) {
     Win32FileSystem files;
     Win32Clock clock;
     SilentRegional regional;
@@ -186,6 +198,7 @@ int Dump(const std::string& dir) {
     double today = DateOnly(clock.Now());
     LoadCommandList(files, logger, NamesFor(dir),
                     [&](int index, const CommandSettings& s, const CommandStrings& t) {
+                        if (all) return DumpAll(s, t, today);
                         std::printf("%d|%s|%d|%d|%d\n", index, t.CommandLine.c_str(), s.Run, s.RunCount,
                                     static_cast<int>(s.LastRunDate - today));
                     },
@@ -604,6 +617,21 @@ int main(int argc, char** argv) {
     if (verb == "options") return Options(argc, argv);
     if (verb == "commands") return Commands(arg(2), arg(3));
     if (verb == "dump") return Dump(arg(2));
+    if (verb == "dump-all") return Dump(arg(2), true);
+    if (verb == "weekday") {
+        Win32Clock clock;
+        return std::printf("%d\n", Weekday(clock.Now())), 0;
+    }
+    if (verb == "wait-dialog") {
+        for (int waited = 0; waited <= std::atoi(arg(3).c_str()); waited += 50) {
+            if (HWND w = FindWindowA("#32770", arg(2).c_str())) {
+                std::printf("%lld\n", static_cast<long long>(reinterpret_cast<LONG_PTR>(w)));
+                return 0;
+            }
+            Sleep(50);
+        }
+        return 1;
+    }
     if (verb == "trace") return Trace(arg(2), arg(3));
     if (verb == "sleep") return Sleep(static_cast<DWORD>(std::atoi(arg(2).c_str()))), 0;
     if (verb == "wait-window") return WaitWindow(argv[2], std::atoi(arg(3).c_str()));

@@ -16,18 +16,12 @@ WM_COMMAND = 0x0111
 MENU_MAINTENANCE = 200  # the monitor's menu entry "Maintenance"
 
 
-class Window:
-    """The maintenance window, driven through its controls."""
+class Controls:
+    """A window of the maintenance program, driven through its controls."""
 
-    def __init__(self, s, monitor=None):
-        """Started directly, or from the menu of the monitor's window `monitor`."""
+    def __init__(self, s, hwnd):
         self.s = s
-        if monitor:
-            self.process = None
-            s.tool("post", monitor, WM_COMMAND, MENU_MAINTENANCE)
-        else:
-            self.process = s.start_program("corvane.exe")
-        self.hwnd = s.wait_title(TITLE)
+        self.hwnd = hwnd
 
     def control(self, name):
         rc, out = self.s.tool("control", self.hwnd, ID[name], check_rc=False)
@@ -41,9 +35,6 @@ class Window:
     def set(self, name, value):
         self.s.tool("set", self.hwnd, ID[name], value)
 
-    def tab(self, number):
-        self.s.tool("tab", self.hwnd, number)
-
     def press(self, name):
         self.s.tool("press", self.hwnd, ID[name])
 
@@ -53,11 +44,44 @@ class Window:
         lines = out.split("\n")
         return lines[1], "\n".join(lines[2:]).strip("\n")
 
+    def gone(self):
+        check(self.s.tool("wait-gone", self.hwnd, 20000, check_rc=False)[0] == 0, "the window stays")
+
+
+class Window(Controls):
+    """The maintenance window."""
+
+    def __init__(self, s, monitor=None):
+        """Started directly, or from the menu of the monitor's window `monitor`."""
+        if monitor:
+            self.process = None
+            s.tool("post", monitor, WM_COMMAND, MENU_MAINTENANCE)
+        else:
+            self.process = s.start_program("corvane.exe")
+        super().__init__(s, s.wait_title(TITLE))
+
+    def tab(self, number):
+        self.s.tool("tab", self.hwnd, number)
+
     def close_with(self, name):
         self.press(name)
-        check(self.s.tool("wait-gone", self.hwnd, 20000, check_rc=False)[0] == 0, "the window stays")
+        self.gone()
         if self.process:
             check(self.process.wait(timeout=20) == 0, "corvane did not end")
+
+
+class Dialog(Controls):
+    """A dialog that a button of `parent` opens."""
+
+    def __init__(self, parent, button, title):
+        parent.press(button)
+        rc, out = parent.s.tool("wait-dialog", title, 20000, check_rc=False)
+        check(rc == 0, f"no dialog {title!r}")
+        super().__init__(parent.s, int(out.split()[0]))
+
+    def close_with(self, name):
+        self.press(name)
+        self.gone()
 
 
 def stored(s, name, hive=""):
@@ -99,7 +123,7 @@ def maintenance_stores_defaults_and_saves_what_its_controls_say(s):
         others = [other for other, _ in pages if other != name]
         check(not any(w.control(other)[1] for other in others), f"page {number}: another page shows too")
         s.screenshot(f"maintenance-page-{number}")
-    expect(w.control("IDC_CMD_ADD")[0], False, "Add without an editor")
+    expect(w.control("IDC_CMD_ADD")[0], True, "Add")
     expect(w.value("IDC_CBOSHUTDOWNOPTION"),
            "0|Replace the Shut Down Dialog|Cancel Windows' shut down|Don't cancel Windows' shut down", "options")
     expect(w.control("IDC_TXTSHUTWINDOWSTIME"), (False, False, "12:00 AM"), "the time box")
@@ -243,3 +267,106 @@ def runs_the_monitor_records_while_maintenance_is_open_survive_its_save(s):
 
 def rows(s, w):
     return s.tool("rows", w.hwnd)[1].splitlines()
+
+
+def add_command(w, command, **changes):
+    """Add through the real editor: the command line, then the other controls in order."""
+    e = Dialog(w, "IDC_CMD_ADD", "Ambrel")
+    expect(e.value("IDC_LBL_COMMAND"), "Enter command line:", "the editor's label")
+    e.set("IDC_TXT_COMMAND", command)
+    for name, value in changes.items():
+        e.set(name, value)
+    return e
+
+
+@scenario
+def a_list_built_in_the_editor_is_saved_whole_and_run_by_the_monitor(s):
+    s.options(ShutdownOption=3, QueryClose="F", Logging=3, LogDir="C:\\Ambrel\\Data\\ambrel.log")
+    s.commands([])
+    asked, weekly, off, doomed = (trace_command(name) for name in ("asked", "weekly", "off", "doomed"))
+    user_defined = trace_command("user-defined")
+    tested = "C:\\Ambrel\\e2e_tool.exe trace C:\\tested.txt from-the-editor"
+    today = int(s.tool("weekday")[1]) - 1  # Sunday is 0, as the list has it
+    w = Window(s)
+    w.tab(2)
+
+    # Weekly on today, in a normal window, at most five times a day.
+    e = add_command(w, weekly, IDC_OPTCOMMANDRUNOPTION0="1", IDC_OPTRUNFREQUENCY1="1")
+    expect(e.control("IDC_CBOWEEKDAY")[0], True, "the week day list")
+    expect(e.control("IDC_CBOYEARMONTH")[0], False, "the month list")
+    e.set("IDC_CBOWEEKDAY", str(today))
+    e.set("IDC_TXTRUNLIMIT", "150")
+    expect(e.value("IDC_TXTRUNLIMIT"), "0", "150 corrected")
+    e.set("IDC_TXTRUNLIMIT", "5")
+    s.screenshot("editor-add")
+    e.close_with("IDOK")
+
+    # A message before it runs: Yes runs it, No skips it, Cancel runs a command of its own first.
+    e = add_command(w, asked, IDC_CHKSHOWMESSAGE="1", IDC_CBOSHOWMESSAGEWHEN="0")
+    style = Dialog(e, "IDC_CMDEDITMESSAGE", "Command Message Style")
+    for name, value in [("IDC_CBOBUTTONS", "3"), ("IDC_CBOICONSTYLE", "2"), ("IDC_OPTDEFAULTBUTTON1", "1"),
+                        ("IDC_CBOACTION1", "0"), ("IDC_CBOACTION2", "1"), ("IDC_CBOACTION3", "5"),
+                        ("IDC_TXTMESSAGE", "Back up now?")]:
+        style.set(name, value)
+    expect(style.control("IDC_IMGICONSTYLE1")[1], True, "the question icon")
+    s.screenshot("message-style")
+    action = Dialog(style, "IDC_CMDEDITACTION3", "Edit User Defined Action3")
+    action.set("IDC_TXTUSERDEFINEDACTION", user_defined)
+    s.screenshot("edit-action")
+    action.close_with("IDOK")
+    style.press("IDC_STYLETEST")
+    title, text = style.answer("Back up now?", "&No")
+    expect((title, text), ("Ambrel", "Back up now?"), "the tested message")
+    _, text = style.answer("Option selected:", "OK")
+    expect(text.split(), "Option selected: Skip following program".split(), "the tested answer")
+    style.close_with("IDOK")
+    e.close_with("IDOK")
+
+    # Switched off; and one to delete again.
+    e = add_command(w, tested, IDC_CHK_RUN="0")
+    expect(e.value("IDC_CHK_RUN"), "0", "Don't run")
+    expect(e.control("IDC_IMG_DONT_RUN")[1] and not e.control("IDC_IMG_RUN")[1], True, "the don't-run picture")
+    e.close_with("IDOK")
+    add_command(w, doomed).close_with("IDOK")
+    expect([r.split("|")[2] for r in rows(s, w)], [weekly, asked, tested, doomed], "the rows")
+
+    # Edit the third: a test run from the editor, then the command line changed.
+    s.tool("select", w.hwnd, 3)
+    e = Dialog(w, "IDC_CMD_EDIT", "Ambrel")
+    expect(e.value("IDC_LBL_COMMAND"), "Edit command line:", "the editor's label")
+    e.press("IDC_CMDTEST")
+    s.wait_for(lambda: s.lines("C:\\tested.txt") == ["from-the-editor"], 30, "the editor's test run")
+    e.set("IDC_TXT_COMMAND", off)
+    e.close_with("IDOK")
+
+    # Delete the fourth: shown read-only, gone once accepted.
+    s.tool("select", w.hwnd, 4)
+    e = Dialog(w, "IDC_CMD_DELETE", "Ambrel")
+    expect(e.value("IDC_LBL_COMMAND"), "Delete this command line?", "the deletion's label")
+    expect(e.control("IDC_TXT_COMMAND")[0], False, "the command line in a deletion")
+    expect((e.control("IDC_IMG_RUN")[1], e.control("IDC_IMG_DONT_RUN")[1]), (True, False), "the run picture")
+    s.screenshot("editor-delete")
+    e.close_with("IDOK")
+
+    # The asked one first, then OK.
+    s.tool("select", w.hwnd, 2)
+    s.tool("toolbar", w.hwnd, 1)
+    s.wait_for(lambda: [r.split("|")[2] for r in rows(s, w)] == [asked, weekly, off], 10, "the reordered rows")
+    w.close_with("IDOK")
+
+    stored = s.tool("dump-all", "C:\\Ambrel")[1].splitlines()
+    expected = [
+        f"1 2 1 291 0 0 1 0 0 0 1 2 6|{asked}|Back up now?|||{user_defined}",
+        f"1 1 0 0 0 0 2 5 {today + 1} 0 1 2 3|{weekly}||||",
+        f"0 2 0 0 0 0 1 0 0 0 1 2 3|{off}||||",
+    ]
+    expect(stored, expected, "the saved list")
+
+    # The monitor runs it: Cancel in the message runs its own command, then the command.
+    s.start_monitor()
+    s.wait_window()
+    ending = s.end_session_async()
+    title, text = w.answer("Back up now?", "Cancel")
+    expect(title, "Ambrel", "the message's title at run time")
+    ending.wait(timeout=90)
+    expect(s.lines("C:\\trace.txt"), ["user-defined", "asked", "weekly"], "what ran")
