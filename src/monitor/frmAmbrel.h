@@ -189,6 +189,8 @@ public:
 
     cAmbrelOptions& Options() { return *m_options; }
     cLogger& Logger() { return *m_logger; }
+    const cOSInfo& OsInfo() const { return *m_osInfo; }
+    const cSystemInfo& SystemInfo() const { return *m_systemInfo; }
 
 private:
     // Inside a catch block: reports the error through the logger, with the box.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "shutdown_dialog/frmShutDownDialog_win32.h"
+
 namespace ambrel {
 
 namespace {
@@ -74,7 +76,10 @@ bool frmAmbrelView::Create(HINSTANCE instance) {
     panel.lpszClassName = kWaitPanelClass;
     RegisterClassA(&panel);
 
-    RECT frame{0, 0, kWidth, kHeight};
+    HDC screen = GetDC(nullptr);
+    m_dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT frame{0, 0, S(kWidth), S(kHeight)};
     AdjustWindowRect(&frame, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE);
     m_hwnd = CreateWindowExA(0, kWindowClass, "Ambrel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
@@ -85,15 +90,15 @@ bool frmAmbrelView::Create(HINSTANCE instance) {
 }
 
 HWND frmAmbrelView::Label(const char* text, int x, int y, int width, int height, HWND parent) {
-    HWND label = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT, x, y, width, height,
+    HWND label = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT, S(x), S(y), S(width), S(height),
                                  parent ? parent : m_hwnd, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
     return label;
 }
 
 HWND frmAmbrelView::Button(int id, const char* caption, const char* tip, int x, int y, int width) {
-    HWND button = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y,
-                                  width, 26, m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND button = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, S(x), S(y),
+                                  S(width), S(26), m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   GetModuleHandleA(nullptr), nullptr);
     SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
     TOOLINFOA tool{};
@@ -116,18 +121,18 @@ void frmAmbrelView::CreateControls() {
 
     // The execute list and its buttons, shown for confirmation.
     m_listControls.push_back(Label("Execute list:", 12, 10, 200, 18));
-    m_list.Create(m_hwnd, kIdList, 12, 30, 536, 250);
+    m_list.Create(m_hwnd, kIdList, S(12), S(30), S(536), S(250));
     CreateRunImages(m_runImages);
     m_list.SetImageList(m_runImages.Handle());
-    m_list.AddColumn("Run ", 60);
-    m_list.AddColumn("Command line", 380);
-    m_list.AddColumn("Priorty", 70);
+    m_list.AddColumn("Run ", S(60));
+    m_list.AddColumn("Command line", S(380));
+    m_list.AddColumn("Priorty", S(70));
     m_list.AddColumn("", 0);
     SendMessageA(m_list.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
     m_listControls.push_back(m_list.Handle());
     m_listControls.push_back(Label("Double click to toggle command lines", 12, 284, 300, 18));
 
-    m_toolbar.Create(m_hwnd, kIdToolbar, 420, 282, 60, 28);
+    m_toolbar.Create(m_hwnd, kIdToolbar, S(420), S(282), S(60), S(28));
     m_toolbarImages.Create({kIconUp, kIconDown});
     m_toolbar.SetImageList(m_toolbarImages.Handle());
     m_toolbar.AddButton("UpPriorty", 0, "Move the selected program up");
@@ -143,9 +148,9 @@ void frmAmbrelView::CreateControls() {
     m_listControls.push_back(Button(kIdHelp, "&Help", "View help", 448, 320, 100));
 
     // The wait picture covers the list while the monitor waits.
-    m_waitPanel = CreateWindowExA(0, kWaitPanelClass, "", WS_CHILD | WS_VISIBLE, 0, 0, kWidth, 360, m_hwnd, nullptr,
+    m_waitPanel = CreateWindowExA(0, kWaitPanelClass, "", WS_CHILD | WS_VISIBLE, 0, 0, S(kWidth), S(360), m_hwnd, nullptr,
                                   GetModuleHandleA(nullptr), this);
-    HWND icon = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, 20, 20, 32, 32, m_waitPanel,
+    HWND icon = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON, S(20), S(20), S(32), S(32), m_waitPanel,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
     const int labelTops[5] = {24, 52, 76, 100, 140};
@@ -302,9 +307,19 @@ void frmAmbrelView::ShowHelp(const std::string& helpFile, unsigned long context)
 }
 
 std::int32_t frmAmbrelView::AskShutdownType() {
-    // The monitor's Shut Down Windows dialog is not part of this program yet:
-    // no ending is chosen.
-    return -1;
+    // The monitor's own Shut Down Windows dialog, in the middle of the screen
+    // and without the run check box: the list runs whatever is chosen.
+    frmShutDownDialogView window;
+    frmShutDownDialog dialog(m_form->OsInfo(), m_form->SystemInfo(), m_form->Logger(), window);
+    dialog.ShowRunCheckBox = false;
+    dialog.CenterOnScreen = true;
+    dialog.SessionEndOutcome = -1;
+    window.Run(m_hwnd, dialog, [&dialog] {
+        if (!dialog.Form_Load()) return false;
+        dialog.FormatDisplay();
+        return true;
+    });
+    return dialog.SessionEndOutcome;
 }
 
 void frmAmbrelView::Unload() {

@@ -48,7 +48,11 @@ private:
     HWND Button(int id, const char* caption, const char* tip, int x, int y, int width);
     HWND Label(const char* text, int x, int y, int width, int height, HWND parent = nullptr);
 
+    // Places are given for 96 dots per inch and scaled to the system's DPI.
+    int S(int px) const { return MulDiv(px, m_dpi, 96); }
+
     HWND m_hwnd = nullptr;
+    int m_dpi = 96;
     HWND m_waitPanel = nullptr;
     HWND m_tooltips = nullptr;
     HWND m_labels[5] = {};

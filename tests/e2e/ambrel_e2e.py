@@ -12,7 +12,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from e2e_harness import SCENARIOS, ScenarioFailed, Session  # noqa: E402
-import scenarios_maintenance  # noqa: E402,F401  (registers the scenarios)
+import scenarios_launcher  # noqa: E402,F401  (registers the scenarios)
+import scenarios_maintenance  # noqa: E402,F401
 import scenarios_monitor  # noqa: E402,F401
 
 

@@ -64,9 +64,10 @@ class Session:
         self.program_dir.mkdir()
         shutil.copy(self.build / "src" / "monitor" / "Ambrel.exe", self.program_dir)
         shutil.copy(self.build / "tests" / "e2e_tool.exe", self.program_dir)
-        corvane = self.build / "src" / "maintenance" / "corvane.exe"
-        if corvane.exists():
-            shutil.copy(corvane, self.program_dir)
+        for program in ("maintenance/corvane.exe", "launcher/Telvix.exe"):
+            built = self.build / "src" / program
+            if built.exists():
+                shutil.copy(built, self.program_dir)
         self.monitors = []
 
     def _ensure_template(self):
@@ -131,6 +132,11 @@ class Session:
     def wait_title(self, title, timeout_ms=20000):
         rc, out = self.tool("wait-title", title, timeout_ms, check_rc=False)
         check(rc == 0, f"no window titled {title!r}")
+        return int(out.split()[0])
+
+    def wait_dialog(self, title, timeout_ms=20000):
+        rc, out = self.tool("wait-dialog", title, timeout_ms, check_rc=False)
+        check(rc == 0, f"no dialog titled {title!r}")
         return int(out.split()[0])
 
     def set_windows_version(self, version):

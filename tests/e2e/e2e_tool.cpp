@@ -8,6 +8,7 @@
 //   e2e_tool commands DIR LISTFILE        write DIR\Data's command list
 //   e2e_tool dump DIR                     print the stored command list
 //   e2e_tool dump-all DIR                 print every field of every stored command
+//   e2e_tool FromTelvix N                 (as Ambrel.exe) record the command line in C:\standin.txt
 //   e2e_tool weekday                      print today's day of the week, 1 for Sunday
 //   e2e_tool wait-dialog TITLE MS         print the handle of the dialog of that title
 //   e2e_tool trace FILE TEXT              append a line to FILE
@@ -28,6 +29,7 @@
 //   e2e_tool helper-window FILE TITLE     a window that records the end of the session
 //   e2e_tool wait-title TITLE MS          print the handle of the top-level window of that title
 //   e2e_tool control HWND ID              print a control's enabled and visible flags and its value
+//   e2e_tool caption HWND ID              print a control's visible flag and its text
 //   e2e_tool set HWND ID VALUE            change a control as the user does, then leave it
 //   e2e_tool press HWND ID                click a button without waiting (for one that opens a box)
 //   e2e_tool tab HWND N                   click tab N (1-based) of the window's tab strip
@@ -618,6 +620,8 @@ int main(int argc, char** argv) {
     if (verb == "commands") return Commands(arg(2), arg(3));
     if (verb == "dump") return Dump(arg(2));
     if (verb == "dump-all") return Dump(arg(2), true);
+    // Standing in for the monitor: what the launcher started it with.
+    if (verb == "FromTelvix") return Trace("C:\\standin.txt", GetCommandLineA());
     if (verb == "weekday") {
         Win32Clock clock;
         return std::printf("%d\n", Weekday(clock.Now())), 0;
@@ -654,6 +658,11 @@ int main(int argc, char** argv) {
     if (verb == "helper-window") return HelperWindow(arg(2), arg(3));
     if (verb == "wait-title") return WaitTitle(arg(2), std::atoi(arg(3).c_str()));
     if (verb == "control") return Control(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+    if (verb == "caption") {
+        HWND control = ControlOf(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
+        if (!control) return 1;
+        return std::printf("%d %s\n", IsWindowVisible(control) ? 1 : 0, WindowText(control).c_str()), 0;
+    }
     if (verb == "set") return Set(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()), arg(4));
     if (verb == "press") {
         HWND button = ControlOf(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));

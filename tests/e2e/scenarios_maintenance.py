@@ -51,14 +51,19 @@ class Controls:
 class Window(Controls):
     """The maintenance window."""
 
-    def __init__(self, s, monitor=None):
-        """Started directly, or from the menu of the monitor's window `monitor`."""
+    def __init__(self, s, monitor=None, box=None):
+        """Started directly, or from the menu of the monitor's window `monitor`;
+        `box` is the text of a message box that comes before the window shows."""
         if monitor:
             self.process = None
             s.tool("post", monitor, WM_COMMAND, MENU_MAINTENANCE)
         else:
             self.process = s.start_program("corvane.exe")
         super().__init__(s, s.wait_title(TITLE))
+        self.first_box = self.answer(box, "OK") if box else None
+        # The window exists before the program has made sure it is the only
+        # copy; it shows once it has.
+        s.wait_for(lambda: s.tool("visible", self.hwnd)[1].strip() == "1", 30, "the maintenance window")
 
     def tab(self, number):
         self.s.tool("tab", self.hwnd, number)
@@ -100,9 +105,9 @@ def expect(actual, wanted, what):
 
 @scenario
 def maintenance_stores_defaults_and_saves_what_its_controls_say(s):
-    w = Window(s)
     # No list was ever saved: the load says so, and the window opens all the same.
-    _, text = w.answer("File not found", "OK")
+    w = Window(s, box="File not found")
+    _, text = w.first_box
     check("Error number: \t53" in text, f"the load's error box: {text!r}")
     defaults = {"AllUsersUseSame": "sz|T", "QueryClose": "sz|T", "ShutdownOption": "dword|1",
                 "ShutDownDialogTitle": "sz|Shut Down Windows", "ForceLogoff": "dword|0", "PowerOff": "dword|0",

@@ -1,0 +1,169 @@
+"""Scenarios of the launcher Telvix.exe and of the monitor's own Shut Down
+Windows dialog: what the dialog shows on each Windows version, the command
+line's boxes, the hand-over to the monitor and the direct end of the session."""
+
+import shutil
+
+from e2e_harness import check, scenario, trace_command
+from scenarios_maintenance import Controls, expect
+
+TITLE = "Ambrel Launcher - Shut Down Windows"
+PROMPT, OPTION0, RUN_AMBREL, YES, NO, HELP = 1031, 1010, 1020, 1, 2, 1040
+WM_COMMAND = 0x0111
+MENU_SHUTDOWN = 201  # the monitor's menu entry "Shut Down Windows"
+LOG = "C:\\Ambrel\\Data\\ambrel.log"
+STANDIN = "C:\\standin.txt"
+
+OLD_LOOK = ["Are you sure you want to:", "&Shut down the computer?", "&Restart the computer?",
+            "Restart the computer in &MS-DOS mode?", "&Close all programs and log on as a different user?",
+            "Yes", "No"]
+NEW_LOOK = ["What do you want the computer to do?", "&Shut down", "&Restart", "Restart in &MS-DOS mode",
+            "&Log off current user", "OK", "Cancel"]
+
+
+class Dialog(Controls):
+    def text(self, control):
+        return self.s.tool("control", self.hwnd, control)[1].rstrip("\n").split(" ", 2)
+
+    def read(self):
+        """(caption, visible) of the prompt, the four rows, the check box and Yes, No, Help."""
+        shown = []
+        for control in (PROMPT, OPTION0, OPTION0 + 1, OPTION0 + 2, OPTION0 + 3, RUN_AMBREL, YES, NO, HELP):
+            visible, caption = self.s.tool("caption", self.hwnd, control)[1].rstrip("\n").split(" ", 1)
+            shown.append((caption, visible == "1"))
+        return shown
+
+    def click(self, control):
+        self.s.tool("press", self.hwnd, control)
+
+
+def launcher(s, *args, shown=True):
+    process = s.start_program("Telvix.exe", *args)
+    if not shown:
+        return process, None
+    return process, Dialog(s, s.wait_dialog(TITLE))
+
+
+def stand_in_monitor(s):
+    """An Ambrel.exe that only records how it was started."""
+    shutil.copy(s.program_dir / "e2e_tool.exe", s.program_dir / "Ambrel.exe")
+
+
+def looks(version):
+    texts = NEW_LOOK if version in ("win98", "nt40") else OLD_LOOK
+    dos = version in ("win95", "win98")
+    prompt, rows, yes, no = texts[0], texts[1:5], texts[5], texts[6]
+    return [(prompt, True), (rows[0], True), (rows[1], True), (rows[2], dos), (rows[3], True),
+            ("Ru&n Ambrel Launcher before Windows shuts down", True), (yes, True), (no, True), ("&Help", True)]
+
+
+def read_the_dialog(s, version):
+    s.set_windows_version(version)
+    s.options()
+    process, d = launcher(s)
+    expect(d.read(), looks(version), f"the dialog on {version}")
+    check(d.text(OPTION0)[2] == "1", "shut down is not chosen")
+    s.screenshot(f"launcher-{version}")
+    return process, d
+
+
+@scenario
+def launcher_on_win95_shows_its_rows_and_the_command_lines_boxes(s):
+    process, d = read_the_dialog(s, "win95")
+    d.click(NO)
+    check(process.wait(timeout=20) == 0, "No did not end the launcher")
+    # The help text, then the dialog; a bad argument, then the dialog.
+    process = s.start_program("Telvix.exe", "/?")
+    title, text = Controls(s, 0).answer("Telvix command line options", "OK")
+    expect(title, "Telvix", "the help box's title")
+    check("/RA=N Don't run Ambrel" in text and "/?    Display these options" in text, f"the help text {text!r}")
+    Dialog(s, s.wait_dialog(TITLE)).click(NO)
+    process.wait(timeout=20)
+    process = s.start_program("Telvix.exe", "/T=R", "/T=X")
+    _, text = Controls(s, 0).answer("isn't a valid", "OK")
+    expect(text, "'/T=X' isn't a valid command line argument!", "the invalid argument")
+    d = Dialog(s, s.wait_dialog(TITLE))
+    expect(d.text(OPTION0 + 1)[2], "1", "restart chosen before the stop")
+    d.click(NO)
+    process.wait(timeout=20)
+    # Handing over without a monitor to hand over to.
+    (s.program_dir / "Ambrel.exe").unlink()
+    process = s.start_program("Telvix.exe", "/RA=Y")
+    title, text = Controls(s, 0).answer("Couldn't run", "OK")
+    expect((title, text), ("Shutdown Windows", "Couldn't run C:\\Ambrel\\Ambrel.exe"), "the failed hand-over")
+    check(process.wait(timeout=20) == 0, "the launcher did not end")
+
+
+@scenario
+def launcher_on_win98_hands_the_ending_to_the_monitor(s):
+    stand_in_monitor(s)
+    process, d = read_the_dialog(s, "win98")
+    s.tool("set", d.hwnd, OPTION0 + 2, "1")
+    d.click(YES)
+    check(process.wait(timeout=20) == 0, "the launcher did not end")
+    s.wait_for(lambda: s.lines(STANDIN), 20, "the monitor's start")
+    check(s.lines(STANDIN)[-1].endswith(" FromTelvix 99"), f"started with {s.lines(STANDIN)}")
+    launcher(s, "/T=S", shown=False)[0].wait(timeout=20)
+    s.wait_for(lambda: len(s.lines(STANDIN)) == 2, 20, "the second start")
+    check(s.lines(STANDIN)[-1].endswith(" FromTelvix 1"), f"started with {s.lines(STANDIN)}")
+
+
+@scenario
+def launcher_on_nt40_restarts_without_the_monitor(s):
+    stand_in_monitor(s)
+    process, d = read_the_dialog(s, "nt40")
+    d.click(NO)
+    process.wait(timeout=20)
+    s.start_helper()
+    launcher(s, "/t=r", "/ra=n", shown=False)
+    s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 60, "the end of the session")
+    check(not s.lines(STANDIN), "the monitor was started")
+
+
+@scenario
+def launcher_on_win10_shows_the_rows_windows_offers(s):
+    process, d = read_the_dialog(s, "win10")
+    d.click(NO)
+    check(process.wait(timeout=20) == 0, "No did not end the launcher")
+
+
+@scenario
+def the_launcher_hands_a_log_off_to_a_fresh_monitor_that_runs_the_list(s):
+    s.options(ShutdownOption=3, QueryClose="F", Logging=3, LogDir=LOG, RunMinimized="S")
+    s.commands([trace_command("first"), trace_command("second")])
+    first = s.start_monitor()
+    s.wait_window()
+    s.start_helper()
+    launcher(s, "/T=L", shown=False)
+    s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 90, "the log off")
+    expect(s.lines("C:\\trace.txt"), ["first", "second"], "what ran")
+    check(first.wait(timeout=30) is not None, "the first monitor stayed")
+    log = s.read(LOG)
+    check(log.count("Executed") == 2, f"the log: {log!r}")
+
+
+@scenario
+def the_monitors_shut_down_asks_for_the_ending_and_carries_it_out(s):
+    s.options(ShutdownOption=3, QueryClose="F", Logging=3, LogDir=LOG, RunMinimized="T")
+    s.commands([trace_command("ran")])
+    s.start_monitor()
+    monitor = s.wait_window()
+    s.start_helper()
+    # Cancel: nothing ends, the monitor waits again.
+    s.tool("post", monitor, WM_COMMAND, MENU_SHUTDOWN)
+    d = Dialog(s, s.wait_dialog("Ambrel - Shut Down Windows"))
+    shown = d.read()
+    expect(shown[5][1], False, "the run check box")
+    expect(shown[8][1], False, "a Help button")
+    s.screenshot("monitor-shut-down-dialog")
+    d.click(NO)
+    d.gone()
+    expect(s.tool("status", monitor)[1].strip(), "Waiting for Windows to shut down...", "the status after Cancel")
+    check(not s.lines("C:\\trace.txt"), "the list ran after Cancel")
+    # OK on Log off: the list runs and the session ends.
+    s.tool("post", monitor, WM_COMMAND, MENU_SHUTDOWN)
+    d = Dialog(s, s.wait_dialog("Ambrel - Shut Down Windows"))
+    s.tool("set", d.hwnd, OPTION0 + 3, "1")
+    d.click(YES)
+    s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 90, "the log off")
+    expect(s.lines("C:\\trace.txt"), ["ran"], "what ran")
