@@ -312,10 +312,7 @@ void ModalDialogView::Run(HWND owner) {
 }
 
 void ModalDialogView::ShowHelpTopic(const std::string& file, unsigned long context) {
-    m_dialog.HelpFile = file;
-    m_dialog.HelpContext = context;
-    m_dialog.HelpCommand = HELP_CONTEXT;
-    m_dialog.ShowHelp();
+    m_dialog.ShowHelpTopic(file, context);
 }
 
 void ModalDialogView::End() {

@@ -429,10 +429,7 @@ INT_PTR frm_Ambrel_MaintenanceView::HandlePage(HWND, UINT message, WPARAM wParam
 // What the form asks of its window
 
 void frm_Ambrel_MaintenanceView::ShowHelp(const std::string& helpFile, unsigned long context) {
-    m_dialog.HelpFile = helpFile;
-    m_dialog.HelpContext = context;
-    m_dialog.HelpCommand = HELP_CONTEXT;
-    m_dialog.ShowHelp();
+    m_dialog.ShowHelpTopic(helpFile, context);
 }
 
 std::string frm_Ambrel_MaintenanceView::ShowOpen(const OpenFileRequest& request) { return m_dialog.ShowOpen(request); }

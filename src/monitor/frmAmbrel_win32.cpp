@@ -300,10 +300,7 @@ void frmAmbrelView::ServeMessagesUntil(const std::function<bool()>& done) {
 }
 
 void frmAmbrelView::ShowHelp(const std::string& helpFile, unsigned long context) {
-    m_dialog.HelpFile = helpFile;
-    m_dialog.HelpContext = context;
-    m_dialog.HelpCommand = HELP_CONTEXT;
-    m_dialog.ShowHelp();
+    m_dialog.ShowHelpTopic(helpFile, context);
 }
 
 std::int32_t frmAmbrelView::AskShutdownType() {

@@ -149,10 +149,7 @@ void frmShutDownDialogView::ReadControls() {
 
 void frmShutDownDialogView::ShowHelp(const std::string& helpFile, unsigned long context) {
     m_dialog.Owner(m_hwnd);
-    m_dialog.HelpFile = helpFile;
-    m_dialog.HelpContext = context;
-    m_dialog.HelpCommand = HELP_CONTEXT;
-    m_dialog.ShowHelp();
+    m_dialog.ShowHelpTopic(helpFile, context);
 }
 
 void frmShutDownDialogView::Close() {

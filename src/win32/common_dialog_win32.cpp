@@ -39,6 +39,13 @@ std::string CommonDialog::ShowOpen(const OpenFileRequest& request) {
     return file.data();
 }
 
+bool CommonDialog::ShowHelpTopic(const std::string& helpFile, unsigned long context) {
+    HelpFile = helpFile;
+    HelpContext = context;
+    HelpCommand = HELP_CONTEXT;
+    return ShowHelp();
+}
+
 bool CommonDialog::ShowHelp() {
     return WinHelpA(m_owner, HelpFile.c_str(), HelpCommand, HelpContext) != 0;
 }

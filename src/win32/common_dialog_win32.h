@@ -22,6 +22,8 @@ public:
     unsigned long HelpContext = 0;
     unsigned int HelpCommand = 1;
     bool ShowHelp();
+    // Shows the topic of a context number in a help file.
+    bool ShowHelpTopic(const std::string& helpFile, unsigned long context);
 
 private:
     HWND m_owner;
