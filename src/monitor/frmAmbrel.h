@@ -53,6 +53,9 @@ public:
     // Asks for the ending in the monitor's Shut Down Windows dialog; the
     // chosen ending, or -1 when none was chosen.
     virtual std::int32_t AskShutdownType() = 0;
+    // Shows the one-minute warning of a scheduled shutdown modally; a cancel
+    // sets `sessionEndOutcome` to 1.
+    virtual void ShowShutWarning(std::int16_t& sessionEndOutcome) = 0;
     // Destroys the window; the program ends once the handler returns.
     virtual void Unload() = 0;
 };
@@ -224,6 +227,7 @@ private:
     bool m_executing = false;
     bool m_cancelRequested = false;
     bool m_refreshPending = false;
+    bool m_warning = false;  // the warning is on screen
 };
 
 // The whole number written after "FromTelvix" in a command line; false when

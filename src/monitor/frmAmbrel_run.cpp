@@ -410,7 +410,23 @@ void frmAmbrel::Timer1_Timer() {
             return;
         }
         if (TimerAction == 1) return;
-        // The scheduled shutdown with its one-minute warning plugs in here.
+        // The timer keeps ticking while the warning counts: one warning at a time.
+        if (m_warning || m_running || MonitorBusy || !ShutWindowsOnTime || !ScheduledTimeKnown ||
+            !(m_ports.Clock.Now() > ScheduledShutdownTime))
+            return;
+        SessionEndOutcome = -1;
+        m_warning = true;
+        m_view.ShowShutWarning(SessionEndOutcome);
+        m_warning = false;
+        if (Unloading) return;
+        if (SessionEndOutcome != 1) {
+            Timer1_Interval = 0;
+            Timer1_Enabled = false;
+            m_view.Refresh();
+            RunListAndEndSession();
+        }
+        // Cancelled: the set time stays past, so the next tick warns again
+        // until the options are loaded again.
     } catch (...) {
         ReportHandlerError();
     }

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "monitor/frmShutWarning.h"
+#include "monitor/monitor_resource.h"
 #include "shutdown_dialog/frmShutDownDialog_win32.h"
 
 namespace ambrel {
@@ -317,6 +319,64 @@ std::int32_t frmAmbrelView::AskShutdownType() {
         return true;
     });
     return dialog.SessionEndOutcome;
+}
+
+namespace {
+
+// The warning's window: the dialog of ambrel.rc over the form's fields, its
+// count driven by the dialog's own one-second timer.
+class ShutWarningWindow final : public IShutWarningView {
+public:
+    explicit ShutWarningWindow(std::int16_t& outcome) : m_form(outcome, *this) {}
+    void Run(HWND owner) {
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SHUT_WARNING), owner, Proc,
+                        reinterpret_cast<LPARAM>(this));
+    }
+    void Refresh() override {
+        if (!m_hwnd) return;
+        SetWindowTextA(m_hwnd, m_form.Caption.c_str());
+        SetDlgItemTextA(m_hwnd, IDC_WARNLABEL2, m_form.Label2.c_str());
+        SetDlgItemTextA(m_hwnd, IDC_WARNLABEL1, m_form.Label1.c_str());
+        SetDlgItemTextA(m_hwnd, IDC_LBLSECONDS, m_form.lblSeconds.c_str());
+        SetDlgItemTextA(m_hwnd, IDC_WARNLABEL4, m_form.Label4.c_str());
+    }
+    void Close() override {
+        if (!m_hwnd) return;
+        KillTimer(m_hwnd, 1);
+        EndDialog(m_hwnd, 0);
+    }
+
+private:
+    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<ShutWarningWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        switch (message) {
+            case WM_INITDIALOG:
+                self = reinterpret_cast<ShutWarningWindow*>(lParam);
+                SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+                self->m_hwnd = hwnd;
+                self->m_form.Form_Load();
+                SetTimer(hwnd, 1, static_cast<UINT>(self->m_form.Timer1_Interval), nullptr);
+                SetForegroundWindow(hwnd);
+                return TRUE;
+            case WM_TIMER:
+                if (self && wParam == 1) self->m_form.Timer1_Timer();
+                return TRUE;
+            case WM_COMMAND:
+                if (self && LOWORD(wParam) == IDCANCEL) self->m_form.cmdCancel_Click();
+                return TRUE;
+            default: return FALSE;
+        }
+    }
+
+    frmShutWarning m_form;
+    HWND m_hwnd = nullptr;
+};
+
+}  // namespace
+
+void frmAmbrelView::ShowShutWarning(std::int16_t& sessionEndOutcome) {
+    ShutWarningWindow warning(sessionEndOutcome);
+    warning.Run(m_hwnd);
 }
 
 void frmAmbrelView::Unload() {

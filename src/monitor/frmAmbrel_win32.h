@@ -35,6 +35,7 @@ public:
     void ServeMessagesUntil(const std::function<bool()>& done) override;
     void ShowHelp(const std::string& helpFile, unsigned long context) override;
     std::int32_t AskShutdownType() override;
+    void ShowShutWarning(std::int16_t& sessionEndOutcome) override;
     void Unload() override;
 
 private:

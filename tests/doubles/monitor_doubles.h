@@ -37,8 +37,15 @@ public:
         return Ending;
     }
     void Unload() override { ++Unloads; }
+    void ShowShutWarning(std::int16_t& outcome) override {
+        ++Warnings;
+        if (OnWarning) OnWarning(outcome);
+    }
 
     std::int32_t Handle = 0x10042;
+    int Warnings = 0;
+    // Plays the user while the warning shows: set the outcome to 1 to cancel.
+    std::function<void(std::int16_t&)> OnWarning;
     int Refreshes = 0, Centred = 0, MenusShown = 0, Waits = 0, Unloads = 0, Asked = 0;
     bool WaitEndedDone = false;
     std::function<void()> OnServe;

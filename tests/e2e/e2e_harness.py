@@ -135,7 +135,7 @@ class Session:
         return int(out.split()[0])
 
     def wait_dialog(self, title, timeout_ms=20000):
-        rc, out = self.tool("wait-dialog", title, timeout_ms, check_rc=False)
+        rc, out = self.tool("wait-dialog", title, timeout_ms, check_rc=False, timeout=timeout_ms / 1000 + 30)
         check(rc == 0, f"no dialog titled {title!r}")
         return int(out.split()[0])
 

@@ -11,6 +11,7 @@ TITLE = "Ambrel Launcher - Shut Down Windows"
 PROMPT, OPTION0, RUN_AMBREL, YES, NO, HELP = 1031, 1010, 1020, 1, 2, 1040
 WM_COMMAND = 0x0111
 MENU_SHUTDOWN = 201  # the monitor's menu entry "Shut Down Windows"
+LBL_SECONDS = 3003
 LOG = "C:\\Ambrel\\Data\\ambrel.log"
 STANDIN = "C:\\standin.txt"
 
@@ -167,3 +168,30 @@ def the_monitors_shut_down_asks_for_the_ending_and_carries_it_out(s):
     d.click(YES)
     s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 90, "the log off")
     expect(s.lines("C:\\trace.txt"), ["ran"], "what ran")
+
+
+@scenario
+def a_scheduled_shutdown_warns_for_a_minute_and_then_runs_the_list(s):
+    import datetime
+    # A few seconds after the start: the first minute's tick finds the time past.
+    at = (datetime.datetime.now() + datetime.timedelta(seconds=5)).strftime("%I:%M:%S %p").lstrip("0")
+    s.options(ShutdownOption=3, ShutWindowsOnTime="T", ShutWindowsTime=at, WinShutdownType="3", QueryClose="F",
+              Logging=3, LogDir=LOG, RunMinimized="S")
+    s.commands([trace_command("scheduled")])
+    s.start_helper()
+    s.start_monitor()
+    monitor = s.wait_window()
+    check(s.tool("status", monitor)[1].strip().startswith("Shutdown Windows on "), "the status bar's set time")
+    warning = Dialog(s, s.wait_dialog("Ambrel", 90000))
+    seconds = int(s.tool("caption", warning.hwnd, LBL_SECONDS)[1].split(" ", 1)[1])
+    check(50 <= seconds <= 60, f"the count shows {seconds}")
+    s.screenshot("shut-warning")
+    warning.click(NO)  # Cancel Shut Down
+    warning.gone()
+    check(not s.lines("C:\\trace.txt"), "the list ran after the cancel")
+    # A minute later it warns again; left alone, it counts down and the list runs.
+    again = Dialog(s, s.wait_dialog("Ambrel", 90000))
+    s.wait_for(lambda: int(s.tool("caption", again.hwnd, LBL_SECONDS, check_rc=False)[1].split(" ", 1)[1] or 60) < 58,
+               10, "the count going down")
+    s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 120, "the scheduled log off")
+    expect(s.lines("C:\\trace.txt"), ["scheduled"], "what ran")
