@@ -190,10 +190,55 @@ void frmAmbrel::EnterWaitState() {
 }
 
 void frmAmbrel::ReplaceDialogCycle() {
-    // Watching for the system's Shut Down dialog comes with the replacement
-    // dialog; until then option 1 waits for the end of the session like the
-    // others, so a session end is never let through unhandled.
-    MonitorBusy = false;
+    // Busy for the whole wait: a session end that does not come through the
+    // Start menu's dialog passes without the list. The wait is the view's
+    // watch, not a loop: the monitor goes on serving its messages.
+    MonitorBusy = true;
+    RunListChosen = false;
+    m_watching = true;
+    m_view.WatchForShutdownDialog(m_options->ShutdownDialogTitle());
+}
+
+void frmAmbrel::InterruptWait() {
+    if (!m_watching) return;
+    m_watching = false;
+    m_view.StopWatching();
+}
+
+bool frmAmbrel::AskShutdownTypeInPlace() {
+    SessionEndOutcome = -1;
+    Mode = WindowMode::Hidden;
+    m_view.Refresh();
+    bool runList = false;
+    std::int32_t ending = m_view.AskShutdownTypeInPlace(m_options->AllowUsersToDisable(), runList);
+    RunListChosen = runList;
+    SessionEndOutcome = static_cast<std::int16_t>(ending);
+    ConfiguredEnding = ending;
+    return ending != -1;
+}
+
+void frmAmbrel::ShutdownDialogFound() {
+    if (!m_watching || Unloading) return;
+    InterruptWait();
+    try {
+        if (AskShutdownTypeInPlace()) {
+            bool go = true;
+            if (RunListChosen) go = RunExecuteList() == 0;
+            if (go && !Unloading) {
+                m_exitWindows->ForceLogoff(m_options->ForceLogoff());
+                m_exitWindows->PowerOff(m_options->PowerOff());
+                m_exitWindows->exitWindows(ConfiguredEnding);
+                EndProgram();
+                return;
+            }
+        }
+        if (Unloading) return;
+        // No, or a list that was cancelled: the next dialog is watched for.
+        LoadSettings();
+        EnterWaitState();
+    } catch (...) {
+        ReportHandlerError();
+    }
 }
 
 void frmAmbrel::mRefreshOptions() {
@@ -201,6 +246,7 @@ void frmAmbrel::mRefreshOptions() {
         m_refreshPending = true;
         return;
     }
+    InterruptWait();
     LoadSettings();
     EnterWaitState();
 }
@@ -275,6 +321,7 @@ void frmAmbrel::Form_Unload() {
     m_ended = true;
     Unloading = true;
     m_subclassed = false;
+    InterruptWait();  // for good
     // The shared objects live on until the form object goes: a run or a wait
     // that is still on the stack below this handler may use them once more
     // before it sees Unloading. The log file is closed now.

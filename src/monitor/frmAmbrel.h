@@ -53,6 +53,15 @@ public:
     // Asks for the ending in the monitor's Shut Down Windows dialog; the
     // chosen ending, or -1 when none was chosen.
     virtual std::int32_t AskShutdownType() = 0;
+    // Watches for the system's Shut Down dialog, a top-level "#32770" window
+    // titled `title`: when one shows, the view calls ShutdownDialogFound.
+    // Watching blocks nothing and spins nowhere.
+    virtual void WatchForShutdownDialog(const std::string& title) = 0;
+    virtual void StopWatching() = 0;
+    // Over a picture of the screen, in the place of the system's dialog that
+    // was found (which it closes), asks for the ending with the monitor's
+    // dialog: the chosen ending, or -1; `runList` from its run check box.
+    virtual std::int32_t AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) = 0;
     // Shows the one-minute warning of a scheduled shutdown modally; a cancel
     // sets `sessionEndOutcome` to 1.
     virtual void ShowShutWarning(std::int16_t& sessionEndOutcome) = 0;
@@ -109,6 +118,9 @@ public:
     void Form_Unload();
     // The end of the session that this monitor let go on was refused elsewhere.
     void SessionEndRefused();
+    // The system's Shut Down dialog has shown while the monitor watched for it.
+    void ShutdownDialogFound();
+    bool Watching() const { return m_watching; }
     // The private messages: true when the message was one of them (result 0).
     bool AmbrelWndProc(unsigned message);
     bool Subclassed() const { return m_subclassed; }
@@ -204,6 +216,8 @@ private:
     // place of the row that was at `followRow`.
     int RenumberPriorities(int followRow);
     void ReplaceDialogCycle();
+    bool AskShutdownTypeInPlace();
+    void InterruptWait();
     void EndProgram();
     void RunUserAction(const std::string& command);
     // Runs one command and logs the run; false with the runner's message.
@@ -227,7 +241,8 @@ private:
     bool m_executing = false;
     bool m_cancelRequested = false;
     bool m_refreshPending = false;
-    bool m_warning = false;  // the warning is on screen
+    bool m_warning = false;   // the warning is on screen
+    bool m_watching = false;  // waiting for the system's Shut Down dialog
 };
 
 // The whole number written after "FromTelvix" in a command line; false when

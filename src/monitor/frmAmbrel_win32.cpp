@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "monitor/frmShutWarning.h"
+#include "win32/dialog_controls_win32.h"
 #include "monitor/monitor_resource.h"
 #include "shutdown_dialog/frmShutDownDialog_win32.h"
 
@@ -14,6 +15,15 @@ const char* const kWindowClass = "AmbrelMonitor";
 const char* const kWaitPanelClass = "AmbrelWaitPanel";
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr UINT_PTR kTimer1 = 1;
+// The slow safety check of the watch, for a window whose showing the system
+// does not report; and a quick one for a dialog that was made but not shown yet.
+constexpr UINT_PTR kWatchTimer = 2;
+constexpr UINT kWatchCheckMs = 1000;
+constexpr UINT_PTR kShowTimer = 3;
+constexpr UINT kShowCheckMs = 20;
+constexpr UINT kCheckMessage = WM_APP + 2;
+// The one monitor window that watches (the hook's callback has no context).
+frmAmbrelView* g_watcher = nullptr;
 
 enum ControlId {
     kIdList = 100,
@@ -334,11 +344,13 @@ public:
     }
     void Refresh() override {
         if (!m_hwnd) return;
-        SetWindowTextA(m_hwnd, m_form.Caption.c_str());
-        SetDlgItemTextA(m_hwnd, IDC_WARNLABEL2, m_form.Label2.c_str());
-        SetDlgItemTextA(m_hwnd, IDC_WARNLABEL1, m_form.Label1.c_str());
-        SetDlgItemTextA(m_hwnd, IDC_LBLSECONDS, m_form.lblSeconds.c_str());
-        SetDlgItemTextA(m_hwnd, IDC_WARNLABEL4, m_form.Label4.c_str());
+        // Each second only the count changes: nothing else is drawn again.
+        if (!m_shown) SetWindowTextA(m_hwnd, m_form.Caption.c_str());
+        m_shown = true;
+        dlg::Text(m_hwnd, IDC_WARNLABEL2, m_form.Label2);
+        dlg::Text(m_hwnd, IDC_WARNLABEL1, m_form.Label1);
+        dlg::Text(m_hwnd, IDC_LBLSECONDS, m_form.lblSeconds);
+        dlg::Text(m_hwnd, IDC_WARNLABEL4, m_form.Label4);
     }
     void Close() override {
         if (!m_hwnd) return;
@@ -370,6 +382,7 @@ private:
 
     frmShutWarning m_form;
     HWND m_hwnd = nullptr;
+    bool m_shown = false;
 };
 
 }  // namespace
@@ -379,8 +392,159 @@ void frmAmbrelView::ShowShutWarning(std::int16_t& sessionEndOutcome) {
     warning.Run(m_hwnd);
 }
 
+void frmAmbrelView::WatchForShutdownDialog(const std::string& title) {
+    m_watchTitle = title;
+    m_watching = true;
+    g_watcher = this;
+    if (!m_hook)
+        m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, WindowEvent, 0, 0,
+                                 WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    SetTimer(m_hwnd, kWatchTimer, kWatchCheckMs, nullptr);
+    // A dialog that is on screen already is found at once.
+    PostMessageA(m_hwnd, kCheckMessage, 0, 0);
+}
+
+void frmAmbrelView::StopWatching() {
+    m_watching = false;
+    if (m_hook) UnhookWinEvent(m_hook);
+    m_hook = nullptr;
+    if (g_watcher == this) g_watcher = nullptr;
+    if (m_hwnd) {
+        KillTimer(m_hwnd, kWatchTimer);
+        KillTimer(m_hwnd, kShowTimer);
+    }
+}
+
+void CALLBACK frmAmbrelView::WindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    // Delivered through this thread's message loop: only a top-level window
+    // of the dialog class is worth a look, and the look comes as a message.
+    if (!g_watcher || object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
+    char name[16] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpA(name, "#32770") == 0) PostMessageA(g_watcher->m_hwnd, kCheckMessage, 0, 0);
+}
+
+void frmAmbrelView::CheckForShutdownDialog() {
+    if (!m_watching || !m_form) return;
+    HWND found = FindWindowA("#32770", m_watchTitle.c_str());
+    if (!found) return;
+    if (!IsWindowVisible(found)) {
+        // Made but not shown yet: look again in a moment.
+        SetTimer(m_hwnd, kShowTimer, kShowCheckMs, nullptr);
+        return;
+    }
+    KillTimer(m_hwnd, kShowTimer);
+    m_systemDialog = found;
+    m_form->ShutdownDialogFound();
+}
+
+namespace {
+
+// The screen as it was when the system's dialog was found, painted over the
+// whole screen behind the monitor's dialog.
+class ScreenPicture {
+public:
+    ScreenPicture() {
+        m_width = GetSystemMetrics(SM_CXSCREEN);
+        m_height = GetSystemMetrics(SM_CYSCREEN);
+        HDC screen = GetDC(nullptr);
+        m_dc = CreateCompatibleDC(screen);
+        m_bitmap = CreateCompatibleBitmap(screen, m_width, m_height);
+        m_old = SelectObject(m_dc, m_bitmap);
+        BitBlt(m_dc, 0, 0, m_width, m_height, screen, 0, 0, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    }
+    ~ScreenPicture() {
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_dc);
+    }
+    ScreenPicture(const ScreenPicture&) = delete;
+    ScreenPicture& operator=(const ScreenPicture&) = delete;
+    void PaintDesk(HWND window) const {
+        RECT client;
+        GetClientRect(window, &client);
+        HDC dc = GetDC(window);
+        StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, m_dc, 0, 0, m_width, m_height,
+                   SRCCOPY);
+        ReleaseDC(window, dc);
+    }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+
+private:
+    int m_width = 0, m_height = 0;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+};
+
+const char* const kBackgroundClass = "AmbrelShutDownBackground";
+
+LRESULT CALLBACK BackgroundProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE)
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(hwnd, &paint);
+        EndPaint(hwnd, &paint);
+        if (auto* picture = reinterpret_cast<const ScreenPicture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
+            picture->PaintDesk(hwnd);
+        return 0;
+    }
+    if (message == WM_ERASEBKGND) return 1;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+std::int32_t frmAmbrelView::AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) {
+    ScreenPicture picture;
+    RECT place{};
+    const bool measured = m_systemDialog && GetWindowRect(m_systemDialog, &place);
+    if (measured) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(m_systemDialog, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    }
+    m_systemDialog = nullptr;
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = BackgroundProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kBackgroundClass;
+    RegisterClassA(&wc);  // a second registration fails harmlessly
+    HWND background = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBackgroundClass, "", WS_POPUP, 0, 0,
+                                      picture.Width(), picture.Height(), nullptr, nullptr, wc.hInstance, &picture);
+    if (measured && background)
+        SetWindowPos(background, HWND_TOPMOST, 0, 0, picture.Width(), picture.Height(), SWP_SHOWWINDOW);
+
+    frmShutDownDialogView window;
+    window.Topmost = true;
+    frmShutDownDialog dialog(m_form->OsInfo(), m_form->SystemInfo(), m_form->Logger(), window);
+    dialog.ShowRunCheckBox = showRunCheckBox;
+    dialog.CenterOnScreen = false;
+    dialog.SessionEndOutcome = -1;
+    window.Run(background ? background : m_hwnd, dialog, [&] {
+        if (!dialog.Form_Load()) return false;
+        dialog.FormatDisplay();
+        if (measured) {
+            // Where the system's dialog was; its size is the monitor's own.
+            dialog.Left = window.TwipsOf(place.left);
+            dialog.Top = window.TwipsOf(place.top);
+            dialog.Positioned = true;
+        }
+        return true;
+    });
+    if (background) DestroyWindow(background);
+    runList = dialog.RunListChosen;
+    return dialog.SessionEndOutcome;
+}
+
 void frmAmbrelView::Unload() {
     if (m_destroyed) return;
+    StopWatching();
     m_tray.InTray(false);
     DestroyWindow(m_hwnd);
 }
@@ -449,6 +613,10 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_TIMER:
             if (wParam == kTimer1 && m_form) m_form->Timer1_Timer();
+            if (wParam == kWatchTimer || wParam == kShowTimer) CheckForShutdownDialog();
+            return 0;
+        case kCheckMessage:
+            CheckForShutdownDialog();
             return 0;
         case WM_QUERYENDSESSION: {
             if (!m_form) return TRUE;

@@ -36,11 +36,18 @@ public:
     void ShowHelp(const std::string& helpFile, unsigned long context) override;
     std::int32_t AskShutdownType() override;
     void ShowShutWarning(std::int16_t& sessionEndOutcome) override;
+    void WatchForShutdownDialog(const std::string& title) override;
+    void StopWatching() override;
+    std::int32_t AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) override;
     void Unload() override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK WaitPanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK WindowEvent(HWINEVENTHOOK hook, DWORD event, HWND hwnd, LONG object, LONG child,
+                                     DWORD thread, DWORD time);
+    // Looks for the system's Shut Down dialog; hands it to the form once it shows.
+    void CheckForShutdownDialog();
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void OnCommand(int id);
@@ -75,6 +82,11 @@ private:
     int m_timerInterval = 0;
     bool m_timerOn = false;
     bool m_destroyed = false;
+    // Watching for the system's Shut Down dialog.
+    std::string m_watchTitle;
+    HWINEVENTHOOK m_hook = nullptr;
+    bool m_watching = false;
+    HWND m_systemDialog = nullptr;
 };
 
 }  // namespace ambrel

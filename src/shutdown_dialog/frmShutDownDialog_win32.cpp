@@ -25,6 +25,13 @@ struct alignas(4) EmptyTemplate {
 
 }  // namespace
 
+int frmShutDownDialogView::ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 int frmShutDownDialogView::Px(int twips) const { return MulDiv(twips, m_dpi, 1440); }
 int frmShutDownDialogView::Twips(int px) const { return MulDiv(px, 1440, m_dpi); }
 
@@ -32,9 +39,7 @@ void frmShutDownDialogView::Run(HWND owner, frmShutDownDialog& form, const std::
     m_owner = owner;
     m_form = &form;
     m_load = load;
-    HDC screen = GetDC(nullptr);
-    m_dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    m_dpi = ScreenDpi();
     // The dialog font the places were made for: 8 points at the system's DPI.
     m_font = CreateFontA(-MulDiv(8, m_dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -138,7 +143,8 @@ void frmShutDownDialogView::Refresh() {
         left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     }
-    SetWindowPos(m_hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hwnd, Topmost ? HWND_TOPMOST : nullptr, left, top, width, height,
+                 (Topmost ? 0 : SWP_NOZORDER) | SWP_NOACTIVATE);
 }
 
 void frmShutDownDialogView::ReadControls() {

@@ -18,6 +18,12 @@ public:
     // answers false or closes it.
     void Run(HWND owner, frmShutDownDialog& form, const std::function<bool()>& load);
 
+    // Kept above every other window (over a picture of the screen).
+    bool Topmost = false;
+    // Pixels of this screen as twips.
+    int TwipsOf(int px) const { return MulDiv(px, 1440, ScreenDpi()); }
+    static int ScreenDpi();
+
     std::int32_t WindowHandle() override;
     ScreenMetrics Metrics() override;
     void Refresh() override;

@@ -37,6 +37,17 @@ public:
         return Ending;
     }
     void Unload() override { ++Unloads; }
+    void WatchForShutdownDialog(const std::string& title) override {
+        WatchedTitle = title;
+        ++Watches;
+    }
+    void StopWatching() override { ++Stops; }
+    std::int32_t AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) override {
+        ++InPlace;
+        CheckBoxShown = showRunCheckBox;
+        runList = RunList;
+        return InPlaceEnding;
+    }
     void ShowShutWarning(std::int16_t& outcome) override {
         ++Warnings;
         if (OnWarning) OnWarning(outcome);
@@ -44,6 +55,12 @@ public:
 
     std::int32_t Handle = 0x10042;
     int Warnings = 0;
+    std::string WatchedTitle;
+    int Watches = 0, Stops = 0, InPlace = 0;
+    bool CheckBoxShown = false;
+    // The answer in the replacement of the system's dialog.
+    std::int32_t InPlaceEnding = -1;
+    bool RunList = true;
     // Plays the user while the warning shows: set the outcome to 1 to cancel.
     std::function<void(std::int16_t&)> OnWarning;
     int Refreshes = 0, Centred = 0, MenusShown = 0, Waits = 0, Unloads = 0, Asked = 0;

@@ -27,6 +27,9 @@
 //   e2e_tool tray HWND                    exit 0 when the window has a tray icon
 //   e2e_tool status HWND                  print the status bar's text
 //   e2e_tool helper-window FILE TITLE     a window that records the end of the session
+//   e2e_tool fake-dialog TITLE FILE       a "#32770" dialog titled TITLE; FILE records its showing and closing
+//   e2e_tool spin-find TITLE SECONDS      look for a dialog without a pause (the benchmark's comparison)
+//   e2e_tool replace-latency N TITLE      show a stand-in dialog N times; print the median and worst ms to its replacement
 //   e2e_tool wait-title TITLE MS          print the handle of the top-level window of that title
 //   e2e_tool control HWND ID              print a control's enabled and visible flags and its value
 //   e2e_tool caption HWND ID              print a control's visible flag and its text
@@ -40,6 +43,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -581,6 +585,106 @@ int StoredOption(const std::string& name, bool currentUser) {
     return 0;
 }
 
+// Standing in for the system's Shut Down dialog: a dialog of class "#32770"
+// with the given title, which records its showing and its closing.
+std::string g_fakeDialogFile;
+
+INT_PTR CALLBACK FakeDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowTextA(hwnd, reinterpret_cast<const char*>(lParam));
+        Trace(g_fakeDialogFile, "shown");
+        return TRUE;
+    }
+    if (message == WM_CLOSE) {
+        Trace(g_fakeDialogFile, "closed");
+        EndDialog(hwnd, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int FakeDialog(const std::string& title, const std::string& file) {
+    g_fakeDialogFile = file;
+    struct alignas(4) {
+        DLGTEMPLATE header;
+        WORD menu = 0, windowClass = 0, caption = 0;
+    } dialog{};
+    dialog.header.style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+    dialog.header.cx = 200;
+    dialog.header.cy = 90;
+    DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &dialog.header, nullptr, FakeDialogProc,
+                            reinterpret_cast<LPARAM>(title.c_str()));
+    return 0;
+}
+
+// The naive wait that the benchmark compares the monitor's with: look for
+// the window, serve messages, look again, with no pause.
+int SpinFind(const std::string& title, int seconds) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    MSG msg;
+    while (GetTickCount() < end) {
+        if (FindWindowA("#32770", title.c_str())) return 0;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+// Shows a stand-in for the system's dialog `count` times and measures how
+// long the monitor takes to put its own in its place; answers No each time.
+int ReplaceLatency(int count, const std::string& title) {
+    std::vector<double> ms;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    // The title is in the template, as the system's dialog has it from its creation.
+    std::vector<WORD> dialog(sizeof(DLGTEMPLATE) / sizeof(WORD) + 2 + title.size() + 1, 0);
+    auto* header = reinterpret_cast<DLGTEMPLATE*>(dialog.data());
+    header->style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_VISIBLE;
+    header->cx = 200;
+    header->cy = 90;
+    WORD* caption = dialog.data() + sizeof(DLGTEMPLATE) / sizeof(WORD) + 2;  // after no menu and no class
+    for (std::size_t i = 0; i < title.size(); ++i) caption[i] = static_cast<unsigned char>(title[i]);
+    auto pump = [] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    };
+    for (int i = 0; i < count; ++i) {
+        LARGE_INTEGER start, now;
+        QueryPerformanceCounter(&start);
+        HWND system = CreateDialogIndirectParamA(
+            GetModuleHandleA(nullptr), header, nullptr,
+            [](HWND hwnd, UINT message, WPARAM, LPARAM) -> INT_PTR {
+                if (message == WM_CLOSE) {
+                    DestroyWindow(hwnd);
+                    return TRUE;
+                }
+                return FALSE;
+            },
+            0);
+        HWND replacement = nullptr;
+        for (int waited = 0; !replacement && waited < 10000; ++waited) {
+            pump();
+            replacement = FindWindowA("#32770", "Ambrel - Shut Down Windows");
+            if (!replacement) Sleep(1);
+        }
+        QueryPerformanceCounter(&now);
+        if (!replacement) return std::printf("no replacement\n"), 1;
+        ms.push_back(1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+        PostMessageA(replacement, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        for (int waited = 0; IsWindow(replacement) && waited < 10000; ++waited) {
+            pump();
+            Sleep(1);
+        }
+        if (IsWindow(system)) DestroyWindow(system);
+        for (int settle = 0; settle < 200; ++settle) {  // the monitor watches again
+            pump();
+            Sleep(1);
+        }
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%.1f %.1f\n", ms[ms.size() / 2], ms.back());
+    return 0;
+}
+
 std::string g_helperFile;
 
 LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -656,6 +760,9 @@ int main(int argc, char** argv) {
     if (verb == "tray") return Tray(ParseHwnd(argv[2]));
     if (verb == "status") return Status(ParseHwnd(argv[2]));
     if (verb == "helper-window") return HelperWindow(arg(2), arg(3));
+    if (verb == "fake-dialog") return FakeDialog(arg(2), arg(3));
+    if (verb == "spin-find") return SpinFind(arg(2), std::atoi(arg(3).c_str()));
+    if (verb == "replace-latency") return ReplaceLatency(std::atoi(arg(2).c_str()), arg(3));
     if (verb == "wait-title") return WaitTitle(arg(2), std::atoi(arg(3).c_str()));
     if (verb == "control") return Control(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "caption") {

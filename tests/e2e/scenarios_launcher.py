@@ -195,3 +195,59 @@ def a_scheduled_shutdown_warns_for_a_minute_and_then_runs_the_list(s):
                10, "the count going down")
     s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 120, "the scheduled log off")
     expect(s.lines("C:\\trace.txt"), ["scheduled"], "what ran")
+
+
+def system_dialog(s, title, record):
+    """A stand-in for the system's Shut Down dialog, recording in `record`."""
+    process = s.start_program("e2e_tool.exe", "fake-dialog", title, record)
+    s.wait_for(lambda: "shown" in s.lines(record), 30, f"the dialog {title!r}")
+    return process
+
+
+@scenario
+def option1_replaces_the_shut_down_dialog_in_place(s):
+    s.options(ShutdownOption=1, QueryClose="F", Logging=3, LogDir=LOG, RunMinimized="S")
+    s.commands([trace_command("replaced")])
+    s.start_monitor()
+    s.wait_window()
+    s.start_helper()
+    # A dialog of another title is left alone.
+    other = system_dialog(s, "Something Else", "C:\\other.txt")
+    s.wait_for(lambda: "shown" in s.lines("C:\\other.txt"), 10, "the other dialog")
+    import time
+    time.sleep(2)
+    check(other.poll() is None and "closed" not in s.lines("C:\\other.txt"), "another dialog was closed")
+    # The Shut Down dialog is closed and the monitor's own shows over a picture of the screen.
+    system_dialog(s, "Shut Down Windows", "C:\\first.txt")
+    d = Dialog(s, s.wait_dialog("Ambrel - Shut Down Windows"))
+    s.wait_for(lambda: "closed" in s.lines("C:\\first.txt"), 10, "the system's dialog closed")
+    rc, out = s.tool("wait-window", "AmbrelShutDownBackground", 5000, check_rc=False)
+    check(rc == 0, "no picture behind the dialog")
+    expect(s.tool("visible", int(out.split()[0]))[1].strip(), "1", "the picture shown")
+    expect(d.read()[5][1], True, "the run check box (users may disable the run)")
+    s.screenshot("replacement-over-its-background")
+    d.click(NO)
+    d.gone()
+    check(not s.lines("C:\\trace.txt"), "the list ran after No")
+    # The next one is replaced again; Log off with the run ticked runs the list and ends the session.
+    system_dialog(s, "Shut Down Windows", "C:\\second.txt")
+    d = Dialog(s, s.wait_dialog("Ambrel - Shut Down Windows"))
+    s.tool("set", d.hwnd, OPTION0 + 3, "1")
+    d.click(YES)
+    s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 90, "the log off")
+    expect(s.lines("C:\\trace.txt"), ["replaced"], "what ran")
+
+
+@scenario
+def option1_changed_to_3_by_a_refresh_answers_the_end_of_the_session(s):
+    s.options(ShutdownOption=1, QueryClose="F", Logging=3, LogDir=LOG, RunMinimized="S")
+    s.commands([trace_command("answered")])
+    s.start_monitor()
+    monitor = s.wait_window()
+    # While it watches, a session end from elsewhere passes without the list.
+    s.options(ShutdownOption=3)
+    s.tool("post", monitor, 0x0590)
+    import time
+    time.sleep(2)
+    s.end_session(timeout=90)
+    expect(s.lines("C:\\trace.txt"), ["answered"], "what ran at the end of the session")
