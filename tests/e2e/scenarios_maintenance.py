@@ -19,9 +19,12 @@ MENU_MAINTENANCE = 200  # the monitor's menu entry "Maintenance"
 class Controls:
     """A window of the maintenance program, driven through its controls."""
 
-    def __init__(self, s, hwnd):
+    def __init__(self, s, hwnd, wait=True):
         self.s = s
         self.hwnd = hwnd
+        if hwnd and wait:
+            # A dialog exists before it shows; what it shows is read once it has.
+            s.wait_for(lambda: s.tool("visible", hwnd, check_rc=False)[1].strip() == "1", 30, "the window showing")
 
     def control(self, name):
         rc, out = self.s.tool("control", self.hwnd, ID[name], check_rc=False)
@@ -59,7 +62,7 @@ class Window(Controls):
             s.tool("post", monitor, WM_COMMAND, MENU_MAINTENANCE)
         else:
             self.process = s.start_program("corvane.exe")
-        super().__init__(s, s.wait_title(TITLE))
+        super().__init__(s, s.wait_title(TITLE), wait=False)
         self.first_box = self.answer(box, "OK") if box else None
         # The window exists before the program has made sure it is the only
         # copy; it shows once it has.
