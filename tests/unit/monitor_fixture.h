@@ -133,6 +133,14 @@ protected:
 
     std::string Log() { return files.ContentOr(kLog, ""); }
 
+    // The requests to end the session, in order.
+    std::vector<std::string> Ends() const {
+        std::vector<std::string> ends;
+        for (const auto& call : session.Calls)
+            if (call.rfind("ExitWindowsEx", 0) == 0) ends.push_back(call);
+        return ends;
+    }
+
     MemoryRegistry registry;
     FakeSystemFacts facts;
     MemoryFileSystem files;

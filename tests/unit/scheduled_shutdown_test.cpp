@@ -52,12 +52,6 @@ protected:
         StoreCommands({Cmd("nightly")});
         return Start();
     }
-    std::vector<std::string> Ends() const {
-        std::vector<std::string> ends;
-        for (const auto& call : session.Calls)
-            if (call.rfind("ExitWindowsEx", 0) == 0) ends.push_back(call);
-        return ends;
-    }
 };
 
 TEST_F(ScheduledShutdown, TheWarningComesOnceTheTimeIsPastAndTheListRunsAfterIt) {
