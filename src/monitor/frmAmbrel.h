@@ -61,6 +61,7 @@ public:
     // Over a picture of the screen, in the place of the system's dialog that
     // was found (which it closes), asks for the ending with the monitor's
     // dialog: the chosen ending, or -1; `runList` from its run check box.
+    // A found dialog that has gone by then asks nothing and gives -1.
     virtual std::int32_t AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) = 0;
     // Shows the one-minute warning of a scheduled shutdown modally; a cancel
     // sets `sessionEndOutcome` to 1.

@@ -4,6 +4,7 @@
 
 #include "monitor/frmShutWarning.h"
 #include "win32/dialog_controls_win32.h"
+#include "win32/screen_cover_win32.h"
 #include "monitor/monitor_resource.h"
 #include "shutdown_dialog/frmShutDownDialog_win32.h"
 
@@ -19,8 +20,11 @@ constexpr UINT_PTR kTimer1 = 1;
 // does not report; and a quick one for a dialog that was made but not shown yet.
 constexpr UINT_PTR kWatchTimer = 2;
 constexpr UINT kWatchCheckMs = 1000;
-constexpr UINT_PTR kShowTimer = 3;
-constexpr UINT kShowCheckMs = 20;
+// A dialog made but not shown yet is looked at again every 2 ms (a timer
+// cannot go below 10), up to this many times, and is then left to the slow
+// check.
+constexpr DWORD kShowCheckMs = 2;
+constexpr int kShowChecks = 200;
 constexpr UINT kCheckMessage = WM_APP + 2;
 // The one monitor window that watches (the hook's callback has no context).
 frmAmbrelView* g_watcher = nullptr;
@@ -395,7 +399,12 @@ void frmAmbrelView::ShowShutWarning(std::int16_t& sessionEndOutcome) {
 void frmAmbrelView::WatchForShutdownDialog(const std::string& title) {
     m_watchTitle = title;
     m_watching = true;
+    m_showChecks = 0;
     g_watcher = this;
+    // Set once and kept until the monitor ends: a program that is running
+    // when a hook is removed may not hear of one set again later (Wine's
+    // threads keep the list of hooks they last knew), so a second cycle would
+    // be left to the slow check.
     if (!m_hook)
         m_hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, WindowEvent, 0, 0,
                                  WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
@@ -406,19 +415,15 @@ void frmAmbrelView::WatchForShutdownDialog(const std::string& title) {
 
 void frmAmbrelView::StopWatching() {
     m_watching = false;
-    if (m_hook) UnhookWinEvent(m_hook);
-    m_hook = nullptr;
-    if (g_watcher == this) g_watcher = nullptr;
     if (m_hwnd) {
         KillTimer(m_hwnd, kWatchTimer);
-        KillTimer(m_hwnd, kShowTimer);
     }
 }
 
 void CALLBACK frmAmbrelView::WindowEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
     // Delivered through this thread's message loop: only a top-level window
     // of the dialog class is worth a look, and the look comes as a message.
-    if (!g_watcher || object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
+    if (!g_watcher || !g_watcher->m_watching || object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
     char name[16] = "";
     GetClassNameA(hwnd, name, sizeof name);
     if (lstrcmpA(name, "#32770") == 0) PostMessageA(g_watcher->m_hwnd, kCheckMessage, 0, 0);
@@ -429,96 +434,36 @@ void frmAmbrelView::CheckForShutdownDialog() {
     HWND found = FindWindowA("#32770", m_watchTitle.c_str());
     if (!found) return;
     if (!IsWindowVisible(found)) {
-        // Made but not shown yet: look again in a moment.
-        SetTimer(m_hwnd, kShowTimer, kShowCheckMs, nullptr);
+        // Made but not shown yet: look again in a moment (not every system
+        // tells of the show itself).
+        // The pause ends early for a message, which is served before the
+        // next look.
+        if (++m_showChecks <= kShowChecks) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kShowCheckMs, QS_ALLINPUT);
+            PostMessageA(m_hwnd, kCheckMessage, 0, 0);
+        }
         return;
     }
-    KillTimer(m_hwnd, kShowTimer);
+    m_showChecks = 0;
     m_systemDialog = found;
     m_form->ShutdownDialogFound();
 }
 
-namespace {
-
-// The screen as it was when the system's dialog was found, painted over the
-// whole screen behind the monitor's dialog.
-class ScreenPicture {
-public:
-    ScreenPicture() {
-        m_width = GetSystemMetrics(SM_CXSCREEN);
-        m_height = GetSystemMetrics(SM_CYSCREEN);
-        HDC screen = GetDC(nullptr);
-        m_dc = CreateCompatibleDC(screen);
-        m_bitmap = CreateCompatibleBitmap(screen, m_width, m_height);
-        m_old = SelectObject(m_dc, m_bitmap);
-        BitBlt(m_dc, 0, 0, m_width, m_height, screen, 0, 0, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-    }
-    ~ScreenPicture() {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bitmap);
-        DeleteDC(m_dc);
-    }
-    ScreenPicture(const ScreenPicture&) = delete;
-    ScreenPicture& operator=(const ScreenPicture&) = delete;
-    void PaintDesk(HWND window) const {
-        RECT client;
-        GetClientRect(window, &client);
-        HDC dc = GetDC(window);
-        StretchBlt(dc, 0, 0, client.right - client.left, client.bottom - client.top, m_dc, 0, 0, m_width, m_height,
-                   SRCCOPY);
-        ReleaseDC(window, dc);
-    }
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
-
-private:
-    int m_width = 0, m_height = 0;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-};
-
-const char* const kBackgroundClass = "AmbrelShutDownBackground";
-
-LRESULT CALLBACK BackgroundProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        BeginPaint(hwnd, &paint);
-        EndPaint(hwnd, &paint);
-        if (auto* picture = reinterpret_cast<const ScreenPicture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
-            picture->PaintDesk(hwnd);
-        return 0;
-    }
-    if (message == WM_ERASEBKGND) return 1;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-}  // namespace
-
 std::int32_t frmAmbrelView::AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) {
-    ScreenPicture picture;
+    // The screen as it is, with the system's dialog still on it, covers the
+    // whole screen behind the monitor's dialog.
+    ScreenCover cover;
     RECT place{};
-    const bool measured = m_systemDialog && GetWindowRect(m_systemDialog, &place);
-    if (measured) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(m_systemDialog, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
-    }
+    HWND system = m_systemDialog;
     m_systemDialog = nullptr;
-
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = BackgroundProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kBackgroundClass;
-    RegisterClassA(&wc);  // a second registration fails harmlessly
-    HWND background = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBackgroundClass, "", WS_POPUP, 0, 0,
-                                      picture.Width(), picture.Height(), nullptr, nullptr, wc.hInstance, &picture);
-    if (measured && background)
-        SetWindowPos(background, HWND_TOPMOST, 0, 0, picture.Width(), picture.Height(), SWP_SHOWWINDOW);
+    runList = false;
+    // A dialog that has gone before it could be measured was closed by its
+    // user or its program: nothing is asked, and the next one is watched for.
+    if (!system || !GetWindowRect(system, &place)) return -1;
+    // Posted: the monitor never waits on another program's window, and the
+    // cover hides the system's dialog until it has gone.
+    PostMessageA(system, WM_CLOSE, 0, 0);
+    cover.Show();
 
     frmShutDownDialogView window;
     window.Topmost = true;
@@ -526,18 +471,15 @@ std::int32_t frmAmbrelView::AskShutdownTypeInPlace(bool showRunCheckBox, bool& r
     dialog.ShowRunCheckBox = showRunCheckBox;
     dialog.CenterOnScreen = false;
     dialog.SessionEndOutcome = -1;
-    window.Run(background ? background : m_hwnd, dialog, [&] {
+    window.Run(cover.Window() ? cover.Window() : m_hwnd, dialog, [&] {
         if (!dialog.Form_Load()) return false;
         dialog.FormatDisplay();
-        if (measured) {
-            // Where the system's dialog was; its size is the monitor's own.
-            dialog.Left = window.TwipsOf(place.left);
-            dialog.Top = window.TwipsOf(place.top);
-            dialog.Positioned = true;
-        }
+        // Where the system's dialog was; its size is the monitor's own.
+        dialog.Left = window.TwipsOf(place.left);
+        dialog.Top = window.TwipsOf(place.top);
+        dialog.Positioned = true;
         return true;
     });
-    if (background) DestroyWindow(background);
     runList = dialog.RunListChosen;
     return dialog.SessionEndOutcome;
 }
@@ -613,7 +555,7 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_TIMER:
             if (wParam == kTimer1 && m_form) m_form->Timer1_Timer();
-            if (wParam == kWatchTimer || wParam == kShowTimer) CheckForShutdownDialog();
+            if (wParam == kWatchTimer) CheckForShutdownDialog();
             return 0;
         case kCheckMessage:
             CheckForShutdownDialog();
@@ -643,6 +585,10 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_DESTROY:
             m_destroyed = true;
+            StopWatching();
+            if (m_hook) UnhookWinEvent(m_hook);
+            m_hook = nullptr;
+            if (g_watcher == this) g_watcher = nullptr;
             m_tray.InTray(false);
             PostQuitMessage(0);
             return 0;

@@ -85,6 +85,7 @@ private:
     // Watching for the system's Shut Down dialog.
     std::string m_watchTitle;
     HWINEVENTHOOK m_hook = nullptr;
+    int m_showChecks = 0;
     bool m_watching = false;
     HWND m_systemDialog = nullptr;
 };

@@ -30,6 +30,7 @@
 //   e2e_tool fake-dialog TITLE FILE       a "#32770" dialog titled TITLE; FILE records its showing and closing
 //   e2e_tool spin-find TITLE SECONDS      look for a dialog without a pause (the benchmark's comparison)
 //   e2e_tool replace-latency N TITLE      show a stand-in dialog N times; print the median and worst ms to its replacement
+//   e2e_tool placement HWND               print a window's visible and topmost flags, its rectangle and the screen's size
 //   e2e_tool wait-title TITLE MS          print the handle of the top-level window of that title
 //   e2e_tool control HWND ID              print a control's enabled and visible flags and its value
 //   e2e_tool caption HWND ID              print a control's visible flag and its text
@@ -38,6 +39,7 @@
 //   e2e_tool tab HWND N                   click tab N (1-based) of the window's tab strip
 //   e2e_tool toolbar HWND N               press button N (1-based) of the window's toolbar
 //   e2e_tool option NAME [hkcu]           print a stored option's type and value
+//   e2e_tool read-options                 print every option as the monitor reads it, Name=value
 
 #include <windows.h>
 #include <commctrl.h>
@@ -585,6 +587,30 @@ int StoredOption(const std::string& name, bool currentUser) {
     return 0;
 }
 
+// The options record as the monitor loads it: booleans as true/false, the
+// rest as read. Exit 1 when no options are stored, 3 when they cannot be read.
+int ReadOptions() {
+    Win32Registry registry;
+    cAmbrelOptions o(registry, LoadAppIdentity("Ambrel"));
+    try {
+        if (!o.GetOptions(false)) return 1;
+    } catch (...) {
+        return 3;
+    }
+    auto flag = [](bool v) { return v ? "true" : "false"; };
+    std::printf("AllUsersUseSame=%s\nQueryClose=%s\nShutdownOption=%d\nShutdownDialogTitle=%s\n",
+                flag(o.AllUsersUseSame()), flag(o.QueryClose()), o.ShutdownOption(), o.ShutdownDialogTitle().c_str());
+    std::printf("ForceLogoff=%s\nPowerOff=%s\nAllowUsersToDisable=%s\n", flag(o.ForceLogoff()), flag(o.PowerOff()),
+                flag(o.AllowUsersToDisable()));
+    std::printf("WinShutdownType=%s\nRunCommands=%s\nRunMinimized=%s\n", o.WinShutdownType().c_str(),
+                o.RunCommands().c_str(), o.RunMinimized().c_str());
+    std::printf("ShutWindowsOnTime=%s\nShutWindowsTime=%s\nTimeOutPrograms=%s\nTimeOutProgramMinutes=%s\n",
+                flag(o.ShutWindowsOnTime()), o.ShutWindowsTime().c_str(), flag(o.TimeOutPrograms()),
+                o.TimeOutProgramMinutes().c_str());
+    std::printf("Logging=%d\nLogDir=%s\n", o.Logging(), o.LogDir().c_str());
+    return 0;
+}
+
 // Standing in for the system's Shut Down dialog: a dialog of class "#32770"
 // with the given title, which records its showing and its closing.
 std::string g_fakeDialogFile;
@@ -592,6 +618,9 @@ std::string g_fakeDialogFile;
 INT_PTR CALLBACK FakeDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowTextA(hwnd, reinterpret_cast<const char*>(lParam));
+        RECT at;
+        GetWindowRect(hwnd, &at);
+        Trace(g_fakeDialogFile, "at " + std::to_string(at.left) + " " + std::to_string(at.top));
         Trace(g_fakeDialogFile, "shown");
         return TRUE;
     }
@@ -649,7 +678,6 @@ int ReplaceLatency(int count, const std::string& title) {
     };
     for (int i = 0; i < count; ++i) {
         LARGE_INTEGER start, now;
-        QueryPerformanceCounter(&start);
         HWND system = CreateDialogIndirectParamA(
             GetModuleHandleA(nullptr), header, nullptr,
             [](HWND hwnd, UINT message, WPARAM, LPARAM) -> INT_PTR {
@@ -660,10 +688,12 @@ int ReplaceLatency(int count, const std::string& title) {
                 return FALSE;
             },
             0);
+        QueryPerformanceCounter(&start);  // made with WS_VISIBLE: on screen now
         HWND replacement = nullptr;
         for (int waited = 0; !replacement && waited < 10000; ++waited) {
             pump();
             replacement = FindWindowA("#32770", "Ambrel - Shut Down Windows");
+            if (replacement && !IsWindowVisible(replacement)) replacement = nullptr;
             if (!replacement) Sleep(1);
         }
         QueryPerformanceCounter(&now);
@@ -756,6 +786,15 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     if (verb == "show") return ShowWindow(ParseHwnd(argv[2]), SW_RESTORE), 0;
+    if (verb == "placement") {  // visible, topmost, left, top, right, bottom, then the screen's size
+        HWND w = ParseHwnd(argv[2]);
+        RECT at{};
+        GetWindowRect(w, &at);
+        return std::printf("%d %d %ld %ld %ld %ld %d %d\n", IsWindowVisible(w) ? 1 : 0,
+                           GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST ? 1 : 0, at.left, at.top, at.right,
+                           at.bottom, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)),
+               0;
+    }
     if (verb == "visible") return std::printf("%d\n", IsWindowVisible(ParseHwnd(argv[2])) ? 1 : 0), 0;
     if (verb == "tray") return Tray(ParseHwnd(argv[2]));
     if (verb == "status") return Status(ParseHwnd(argv[2]));
@@ -778,6 +817,7 @@ int main(int argc, char** argv) {
     if (verb == "tab") return Tab(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "toolbar") return ToolbarButton(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "option") return StoredOption(arg(2), arg(3) == "hkcu");
+    if (verb == "read-options") return ReadOptions();
     std::fprintf(stderr, "unknown verb %s\n", verb.c_str());
     return 2;
 }

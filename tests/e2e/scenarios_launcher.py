@@ -223,7 +223,13 @@ def option1_replaces_the_shut_down_dialog_in_place(s):
     s.wait_for(lambda: "closed" in s.lines("C:\\first.txt"), 10, "the system's dialog closed")
     rc, out = s.tool("wait-window", "AmbrelShutDownBackground", 5000, check_rc=False)
     check(rc == 0, "no picture behind the dialog")
-    expect(s.tool("visible", int(out.split()[0]))[1].strip(), "1", "the picture shown")
+    visible, topmost, left, top, right, bottom, width, height = s.tool("placement", int(out.split()[0]))[1].split()
+    expect((visible, topmost, left, top, right, bottom), ("1", "1", "0", "0", width, height),
+           "the picture: shown, topmost, over the whole screen")
+    system_at = next(line for line in s.lines("C:\\first.txt") if line.startswith("at "))
+    expect("at " + " ".join(s.tool("placement", d.hwnd)[1].split()[2:4]), system_at,
+           "the monitor's dialog where the system's was")
+    expect(s.tool("placement", d.hwnd)[1].split()[1], "1", "the monitor's dialog topmost")
     expect(d.read()[5][1], True, "the run check box (users may disable the run)")
     s.screenshot("replacement-over-its-background")
     d.click(NO)

@@ -16,6 +16,7 @@
 #include "win32/files_win32.h"
 #include "win32/image_list_win32.h"
 #include "win32/list_view_win32.h"
+#include "win32/screen_cover_win32.h"
 #include "win32/status_bar_win32.h"
 #include "win32/tab_strip_win32.h"
 #include "win32/toolbar_win32.h"
@@ -347,6 +348,41 @@ TEST_F(Widgets, DialogControlsCarryChecksOptionsItemsTextsAndTips) {
     EXPECT_NE(files.CreateFolder("C:\\NewFolderTest"), 0);
     EXPECT_EQ(files.CreateFolder("C:\\No\\Parent"), 76);
     RemoveDirectoryA("C:\\NewFolderTest");
+}
+
+// The cover behind the monitor's own Shut Down dialog: over the whole screen,
+// in front, and with nothing of it left once it has gone, cycle after cycle.
+TEST(ScreenCover, CoversTheScreenAndLeavesNoHandleBehindAfterAHundredCycles) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        HWND window;
+        HBITMAP picture;
+        HDC dc;
+        {
+            ScreenCover cover;
+            cover.Show();
+            window = cover.Window();
+            picture = cover.Picture();
+            dc = cover.PictureDc();
+            ASSERT_TRUE(window && picture && dc) << "cycle " << cycle;
+            if (cycle == 0) {
+                RECT at;
+                GetWindowRect(window, &at);
+                EXPECT_EQ(at.left, 0);
+                EXPECT_EQ(at.top, 0);
+                EXPECT_EQ(at.right, width);
+                EXPECT_EQ(at.bottom, height);
+                EXPECT_TRUE(IsWindowVisible(window));
+                EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+                EXPECT_EQ(GetObjectType(picture), static_cast<DWORD>(OBJ_BITMAP));
+                UpdateWindow(window);
+            }
+        }
+        ASSERT_FALSE(IsWindow(window)) << "cycle " << cycle;
+        ASSERT_EQ(GetObjectType(picture), 0u) << "cycle " << cycle;
+        ASSERT_EQ(GetObjectType(dc), 0u) << "cycle " << cycle;
+    }
+    EXPECT_EQ(FindWindowA(ScreenCover::ClassName, nullptr), nullptr);
 }
 
 }  // namespace

@@ -90,6 +90,9 @@ set_version() {
         rm -rf "$template"
         WINEPREFIX=$template wineboot -i </dev/null >/dev/null 2>&1 9>&-
         WINEPREFIX=$template wineserver -w 9>&-
+        # The display has no window manager: windows that Wine would hand to
+        # one wait two seconds for it at every hide and destroy.
+        printf '\n[Software\\\\Wine\\\\X11 Driver] 0\n"Managed"="N"\n' >>"$template/user.reg"
         touch "$template/.ambrel-ready"
     fi
     if [ ! -f "$root/shared/.ambrel-ready" ]; then
