@@ -155,6 +155,8 @@ public:
     virtual bool FolderExists(const std::string& path) = 0;
     // Makes one folder (its parent must exist): 0 on success, else the error number.
     virtual long CreateFolder(const std::string& path) = 0;
+    // Removes one empty folder: 0 on success, else the error number.
+    virtual long RemoveFolder(const std::string& path) = 0;
 };
 
 // ---------------------------------------------------------------------------

@@ -127,6 +127,10 @@ long Win32FileSystem::CreateFolder(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) ? 0 : RuntimeErrorFromWin32(GetLastError());
 }
 
+long Win32FileSystem::RemoveFolder(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) ? 0 : RuntimeErrorFromWin32(GetLastError());
+}
+
 bool Win32WindowMessages::Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) {
     // Window handles are 32-bit values across processes; sign-extend as the system does.

@@ -14,6 +14,7 @@ public:
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
     bool FolderExists(const std::string& path) override;
     long CreateFolder(const std::string& path) override;
+    long RemoveFolder(const std::string& path) override;
 };
 
 // A Win32 error code as the run-time error number the system reports.

@@ -104,6 +104,8 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& path, FileMode 
 }
 
 long MemoryFileSystem::Remove(const std::string& path) {
+    if (RemoveFault)
+        if (long error = RemoveFault(path)) return error;
     std::string key = Key(path);
     if (!m_files.erase(key)) return m_folders.count(Parent(key)) ? kErrFileNotFound : kErrPathNotFound;
     m_names.erase(key);
@@ -147,6 +149,17 @@ long MemoryFileSystem::CreateFolder(const std::string& path) {
     if (m_folders.count(key) || m_files.count(key)) return kErrPathFileAccess;
     if (!m_folders.count(Parent(key))) return kErrPathNotFound;
     m_folders.insert(key);
+    return 0;
+}
+
+long MemoryFileSystem::RemoveFolder(const std::string& path) {
+    std::string key = Key(path);
+    if (!m_folders.count(key)) return kErrPathNotFound;
+    for (const auto& [file, node] : m_files)
+        if (Parent(file) == key) return kErrPathFileAccess;
+    for (const std::string& folder : m_folders)
+        if (Parent(folder) == key) return kErrPathFileAccess;
+    m_folders.erase(key);
     return 0;
 }
 

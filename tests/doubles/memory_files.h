@@ -24,6 +24,8 @@ public:
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
     bool FolderExists(const std::string& path) override;
     long CreateFolder(const std::string& path) override;
+    // Fails for a folder that holds files or folders, hidden ones too.
+    long RemoveFolder(const std::string& path) override;
 
     // Folders must exist before files can be made in them; "C:" always does.
     void AddFolder(const std::string& path);
@@ -37,6 +39,8 @@ public:
     // fault is set; 0 switches it off.
     void FailWriteNumber(int n) { m_failWrite = n; m_writes = 0; }
     void FailRenameNumber(int n) { m_failRename = n; m_renames = 0; }
+    // Removing a file for which this returns a non-zero error fails with it.
+    std::function<long(const std::string& path)> RemoveFault;
     // Opening a path for which this returns a non-zero error fails with it.
     std::function<long(const std::string& path, FileMode mode)> OpenFault;
     int WriteCalls() const { return m_writes; }

@@ -15,6 +15,8 @@ from e2e_harness import SCENARIOS, ScenarioFailed, Session  # noqa: E402
 import scenarios_launcher  # noqa: E402,F401  (registers the scenarios)
 import scenarios_maintenance  # noqa: E402,F401
 import scenarios_monitor  # noqa: E402,F401
+import scenarios_packaging  # noqa: E402,F401
+import scenarios_uninstaller  # noqa: E402,F401
 
 
 def main():

@@ -64,7 +64,7 @@ class Session:
         self.program_dir.mkdir()
         shutil.copy(self.build / "src" / "monitor" / "Ambrel.exe", self.program_dir)
         shutil.copy(self.build / "tests" / "e2e_tool.exe", self.program_dir)
-        for program in ("maintenance/corvane.exe", "launcher/Telvix.exe"):
+        for program in ("maintenance/corvane.exe", "launcher/Telvix.exe", "uninstaller/Pellorin.exe"):
             built = self.build / "src" / program
             if built.exists():
                 shutil.copy(built, self.program_dir)

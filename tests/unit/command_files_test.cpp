@@ -249,6 +249,7 @@ public:
     }
     bool FolderExists(const std::string& path) override { return !Dead() && m_disk.FolderExists(path); }
     long CreateFolder(const std::string& path) override { return Change() ? m_disk.CreateFolder(path) : kErrDeviceIO; }
+    long RemoveFolder(const std::string& path) override { return Change() ? m_disk.RemoveFolder(path) : kErrDeviceIO; }
 
 private:
     class File final : public IFile {
