@@ -6,7 +6,8 @@ AMBREL_PACKAGES=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    wine wine64
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 nsis
+    wine wine64 wine32:i386
     xvfb xauth x11-utils imagemagick python3
 )
 
@@ -22,6 +23,11 @@ install_prerequisites() {
     local sudo=
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     export DEBIAN_FRONTEND=noninteractive
+    # Wine's 32-bit half (the 32-bit programs and the setup program run on it)
+    # comes from the i386 architecture.
+    if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386 || return 1
+    fi
     $sudo apt-get update -qq || return 1
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || return 1
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test of Ambrel: installs what this Debian machine lacks, builds the
-# host tree and the Win32 tree from scratch and runs both test suites (the
-# Win32 one under Wine). Exits non-zero when anything fails.
+# release programs and the setup program (scripts/package.sh), then the host
+# tree and the Win32 tree from scratch, and runs both test suites (the Win32
+# one under Wine, with the installer and the 32-bit monitor among its
+# scenarios). Exits non-zero when anything fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/prerequisites.sh
@@ -33,6 +35,15 @@ run_tree() {
 }
 
 mkdir -p build
+# The release builds and the setup program first: the Win32 tree's scenarios
+# install it and run the 32-bit monitor.
+echo "== release builds and the setup program"
+if bash scripts/package.sh; then
+    summary+=("package: the four programs for x86_64 and i686 and build/dist/ambrel-2.0-setup.exe")
+else
+    summary+=("package: FAILED")
+    status=1
+fi
 run_tree host
 run_tree win32
 # The benchmark's figures, which a passing test's output does not show.

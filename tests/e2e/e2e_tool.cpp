@@ -39,6 +39,8 @@
 //   e2e_tool tab HWND N                   click tab N (1-based) of the window's tab strip
 //   e2e_tool toolbar HWND N               press button N (1-based) of the window's toolbar
 //   e2e_tool option NAME [hkcu]           print a stored option's type and value
+//   e2e_tool shortcut PATH                print a shortcut's target and working folder, one a line
+//   e2e_tool windows-of CLASS             print each top-level window of that class: handle, process id, title
 //   e2e_tool read-options                 print every option as the monitor reads it, Name=value
 
 #include <windows.h>
@@ -63,6 +65,7 @@
 #include "win32/app_identity_win32.h"
 #include "win32/files_win32.h"
 #include "win32/registry_win32.h"
+#include "win32/shell_links_win32.h"
 #include "win32/system_facts_win32.h"
 
 using namespace ambrel;
@@ -818,6 +821,21 @@ int main(int argc, char** argv) {
     if (verb == "toolbar") return ToolbarButton(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "option") return StoredOption(arg(2), arg(3) == "hkcu");
     if (verb == "read-options") return ReadOptions();
+    if (verb == "windows-of") {
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, arg(2).c_str(), nullptr));) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            std::printf("%lld %lu %s\n", static_cast<long long>(reinterpret_cast<LONG_PTR>(w)), pid,
+                        WindowText(w).c_str());
+        }
+        return 0;
+    }
+    if (verb == "shortcut") {
+        Win32ShellLinks links;
+        ShortcutFields fields;
+        if (!links.ReadShortcut(arg(2), fields)) return 1;
+        return std::printf("%s\n%s\n", fields.TargetPath.c_str(), fields.WorkingDirectory.c_str()), 0;
+    }
     std::fprintf(stderr, "unknown verb %s\n", verb.c_str());
     return 2;
 }

@@ -205,8 +205,10 @@ def the_policy_template_offers_every_all_users_option_as_the_monitor_reads_it(s)
         _, _, default, read = OPTIONS[name]
         check(default is None or read(value) != read(default), f"{name}: the choice {value!r} reads as the default")
     (s.drive / "policy.reg").write_text(reg_file(values), newline="")
-    imported = subprocess.run(["wine", "reg", "import", "C:\\policy.reg"], env=s.env, stdin=subprocess.DEVNULL,
-                              capture_output=True, text=True, timeout=60)
+    # Wine's reg is a 32-bit program once Wine's 32-bit half is installed:
+    # the monitor reads the 64-bit view.
+    imported = subprocess.run(["wine", "reg", "import", "C:\\policy.reg", "/reg:64"], env=s.env,
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=60)
     check(imported.returncode == 0, f"reg import failed: {imported.stdout} {imported.stderr}")
 
     _, out = s.tool("read-options")

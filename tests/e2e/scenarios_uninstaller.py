@@ -15,6 +15,9 @@ SHELL_FOLDERS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\S
 
 
 def wine(s, *args):
+    """A program of Wine's own; its registry tools see the 64-bit programs' view."""
+    if args[0] == "reg":
+        args = (*args, "/reg:64")
     return subprocess.run(["wine", *args], env=s.env, stdin=subprocess.DEVNULL, capture_output=True, text=True,
                           timeout=60)
 

@@ -86,6 +86,13 @@ set_version() {
             for _ in $(seq 100); do [ -s "$root/xvfb.display" ] && break; sleep 0.1; done
         fi
     fi
+    # A template made before Wine's 32-bit half was installed has nothing in
+    # syswow64, and Wine then fails in it: made again, with the shared prefix.
+    if [ -f "$template/.ambrel-ready" ] && [ -d /usr/lib/i386-linux-gnu/wine/i386-windows ] &&
+        [ ! -e "$template/drive_c/windows/syswow64/kernel32.dll" ]; then
+        WINEPREFIX=$root/shared wineserver -k </dev/null >/dev/null 2>&1 9>&-
+        rm -f "$template/.ambrel-ready" "$root/shared/.ambrel-ready"
+    fi
     if [ ! -f "$template/.ambrel-ready" ]; then
         rm -rf "$template"
         WINEPREFIX=$template wineboot -i </dev/null >/dev/null 2>&1 9>&-
