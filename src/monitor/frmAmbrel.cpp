@@ -143,10 +143,15 @@ bool frmAmbrel::LoadSettings() {
     }
     try {
         TimeOutPrograms = m_options->TimeOutPrograms();
-        TimeOutMinutes = CIntNumber(Val(m_options->TimeOutProgramMinutes()), m_ports.App.Title);
+        TimeOutMinutes = TimeOutMinutesOf(m_options->TimeOutProgramMinutes());
     } catch (...) {
     }
     ApplyLoggingOption(*m_logger, m_options->Logging());
+    // Reported once: the options are loaded again at every end of the session.
+    if (!m_options->UnreadableOptions().empty() && m_options->UnreadableOptions() != m_reportedOptions) {
+        m_reportedOptions = m_options->UnreadableOptions();
+        m_logger->WriteError(m_reportedOptions, true);
+    }
     LogDir = m_options->LogDir();
     mExit_Visible = m_options->AllowUsersToDisable();
     return true;

@@ -188,6 +188,8 @@ public:
     bool ScheduledTimeKnown = false;
     bool TimeOutPrograms = false;
     std::int16_t TimeOutMinutes = 0;
+    std::string m_reportedOptions;      // the unreadable options last reported
+    std::string m_reportedLoadFailure;  // the list's load failure last reported
     std::string LogDir;
     bool FromLauncher = false;
     std::int32_t LauncherEnding = 0;

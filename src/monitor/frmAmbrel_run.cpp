@@ -78,8 +78,14 @@ void frmAmbrel::AddCommandLines() {
                                       FormatDigits(place * 10L, kPriorityMask), "C", std::to_string(index)});
             CommandLinesListed = true;
         },
-        m_ports.App.Title, &m_ports.ListLock);
+        m_ports.App.Title, &m_ports.ListLock, false);
     CommandRecords = loaded.Records;
+    // The list is loaded again at every wait and every end of the session: a
+    // failure is reported once, until the list loads whole again.
+    const std::string failure =
+        loaded.Completed ? std::string() : std::to_string(loaded.Error) + " " + CurrentCommandFiles().Strings;
+    if (!failure.empty() && failure != m_reportedLoadFailure) m_logger->WriteError("", true);
+    m_reportedLoadFailure = failure;
 }
 
 // ---------------------------------------------------------------------------
@@ -195,15 +201,23 @@ void frmAmbrel::ExecuteList() {
     // Where each command's record was last found: a save between the load
     // and a run may have moved it.
     std::map<std::size_t, int> foundAt;
+    bool recordFailed = false;
     try {
+        // A list that may not be changed (a read-only or locked settings
+        // file) still runs; its runs go unrecorded, which the log says once.
+        auto cannotRecord = [&](const std::string& description) {
+            if (!recordFailed)
+                m_logger->WriteError("The runs of this list cannot be recorded (" + description +
+                                         "): " + CurrentCommandFiles().Settings,
+                                     false);
+            recordFailed = true;
+        };
         if (CommandLinesListed) {
-            // A settings file that cannot be written ends the run before
-            // anything runs, not after the first command.
             CommandListLockScope locked(&m_ports.ListLock);
             if (!locked.Held()) RaiseError(kErrPermissionDenied, m_ports.App.Title);
             long error = 0;
             if (!m_ports.Files.Open(CurrentCommandFiles().Settings, FileMode::Random, error))
-                RaiseError(error, m_ports.App.Title);
+                cannotRecord(DescribeError(error));
         }
         int windowStyle = 1;
         const double today = Today();
@@ -253,9 +267,14 @@ void frmAmbrel::ExecuteList() {
                 // counters the list was built with.
                 auto found = foundAt.find(index);
                 int expected = found != foundAt.end() ? found->second : record;
-                int written = RecordCommandRun(m_ports.Files, &m_ports.ListLock, CurrentCommandFiles(), expected,
-                                               {loaded, strings}, today, m_ports.App.Title);
-                if (written >= 0) foundAt[index] = written;
+                try {
+                    int written = RecordCommandRun(m_ports.Files, &m_ports.ListLock, CurrentCommandFiles(), expected,
+                                                   {loaded, strings}, today, m_ports.App.Title);
+                    if (written >= 0) foundAt[index] = written;
+                } catch (...) {
+                    CatchCurrentError(m_ports.App.Title);
+                    cannotRecord(Err().Description);
+                }
             }
         }
     } catch (...) {

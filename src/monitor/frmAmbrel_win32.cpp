@@ -214,12 +214,14 @@ void frmAmbrelView::ShowRows() {
         return;
     }
     m_list.Clear();
+    m_list.BeginFill(static_cast<int>(rows.size()));
     for (const auto& row : rows) {
         int r = m_list.AddRow(row.Text, row.SmallIcon, row.Tag);
         m_list.SetSubItem(r, 2, row.CommandLine);
         m_list.SetSubItem(r, 3, row.Priority);
         m_list.SetSubItem(r, 4, row.Kind);
     }
+    m_list.EndFill();
     if (m_form->Lv_SelectedRow > 0 && m_form->Lv_SelectedRow <= static_cast<int>(rows.size()))
         m_list.SelectRow(m_form->Lv_SelectedRow);
     m_shownRows = rows;

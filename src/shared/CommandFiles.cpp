@@ -141,6 +141,16 @@ void WriteNewPair(IFileSystem& files, const CommandFileNames& names, double toda
     if (!sdd->Flush() || !sds->Flush()) RaiseError(kErrDeviceIO, source);
 }
 
+// A command line or user action holds what a user can type: no control
+// character but the tab. Anything else is a damaged strings file, not a
+// command to run. (A message may hold line ends.)
+bool CouldHaveBeenTyped(const CommandStrings& t) {
+    for (const std::string* field : {&t.CommandLine, &t.UserAction1, &t.UserAction2, &t.UserAction3})
+        for (unsigned char c : *field)
+            if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
+    return true;
+}
+
 enum class PairsEnd {
     Whole,    // both files read to the end of a pair
     Damaged,  // a record was cut short
@@ -163,6 +173,7 @@ PairsEnd ReadPairs(IFile& sdd, IFile& sds,
         // records simply ends the list.
         if ((got > 0 && got < kSettingsRecordSize) || textRead == ReadOutcome::Partial) return PairsEnd::Damaged;
         if (got < kSettingsRecordSize || textRead != ReadOutcome::Whole) break;
+        if (!CouldHaveBeenTyped(text)) return PairsEnd::Damaged;
         take(record, ParseSettings(bytes), text);
     }
     return PairsEnd::Whole;
@@ -223,7 +234,26 @@ bool SaveLocked(IFileSystem& files, ICommandListLock* lock, cLogger& logger, IUs
 
 }  // namespace
 
-long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
+namespace {
+
+// Whether the pair that finishing the moves would leave in place loads whole;
+// true when nothing is left to move.
+bool PendingPairLoadsWhole(IFileSystem& files, const CommandFileNames& names) {
+    const bool settingsWaiting = files.FileExists(names.NewSettings());
+    const bool stringsWaiting = files.FileExists(names.NewStrings());
+    if (!settingsWaiting && !stringsWaiting) return true;
+    long error = 0;
+    auto sdd = files.Open(settingsWaiting ? names.NewSettings() : names.Settings, FileMode::Read, error);
+    if (!sdd) return false;
+    auto sds = files.Open(stringsWaiting ? names.NewStrings() : names.Strings, FileMode::Read, error);
+    if (!sds) return false;
+    return ReadPairs(*sdd, *sds, [](int, const CommandSettings&, const CommandStrings&) {}) == PairsEnd::Whole;
+}
+
+}  // namespace
+
+long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names, bool* discardedDamagedSave) {
+    if (discardedDamagedSave) *discardedDamagedSave = false;
     Journal journal;
     if (!ReadJournal(files, names, journal)) {
         if (files.FileExists(names.Journal())) {
@@ -232,6 +262,10 @@ long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
         }
         RemoveUncommitted(files, names);
         return 0;
+    }
+    if (journal.Direction == kForward && !PendingPairLoadsWhole(files, names)) {
+        journal.Direction = kBack;
+        if (discardedDamagedSave) *discardedDamagedSave = true;
     }
     long error = journal.Direction == kForward ? MoveForward(files, names, journal)
                                                : MoveBack(files, names, journal);
@@ -242,16 +276,23 @@ long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names) {
 }
 
 LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
-                           const CommandSink& sink, const std::string& source, ICommandListLock* lock) {
+                           const CommandSink& sink, const std::string& source, ICommandListLock* lock,
+                           bool reportFailure) {
     LoadResult result;
     bool failed = false;
+    bool discarded = false;
     {
         CommandListLockScope locked(lock);
         try {
             if (!locked.Held()) RaiseError(kErrPermissionDenied, source);
-            if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
+            if (long error = RecoverCommandFiles(files, names, &discarded)) RaiseError(error, source);
             long error = 0;
+            // Read and write where allowed, else read only: a list in a
+            // folder the user may not change still runs (its runs then go
+            // unrecorded).
             auto sdd = files.Open(names.Settings, FileMode::Random, error);
+            if (!sdd && (error == kErrPermissionDenied || error == kErrPathFileAccess))
+                sdd = files.Open(names.Settings, FileMode::Read, error);
             if (!sdd) RaiseError(error, source);
             auto sds = files.Open(names.Strings, FileMode::Read, error);
             if (!sds) RaiseError(error, source);
@@ -266,11 +307,16 @@ LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFil
         } catch (...) {
             CatchCurrentError(source);
             failed = true;
+            result.Error = Err().Number;
         }
     }
     // Reported with the files closed and the lock released: the box waits
     // for the user, and a save by the other program must not wait with it.
-    if (failed) logger.WriteError("", true);
+    if (discarded)
+        logger.WriteError("A save of the command list that did not reach the disk whole was discarded; the list "
+                          "saved before it was kept.",
+                          false);
+    if (failed && reportFailure) logger.WriteError("", true);
     return result;
 }
 

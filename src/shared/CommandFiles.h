@@ -46,6 +46,8 @@ struct LoadResult {
     // The settings record (0-based) of each command taken: a skipped blank
     // entry makes a command's position and its record differ.
     std::vector<int> Records;
+    // Why the load stopped (0 when it completed); the error is current then.
+    long Error = 0;
 };
 
 // How long a program waits for the other to finish its change of the list.
@@ -71,10 +73,11 @@ private:
 // Loads the list. A missing or damaged file is reported through
 // logger.WriteError("", true), naming `source` as the location; the commands
 // taken before the error stay taken. With a lock, the files are read (and an
-// interrupted save finished) while it is held.
+// interrupted save finished) while it is held. Without `reportFailure` the
+// caller reports the failure itself (LoadResult::Error, the current error).
 LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFileNames& names,
                            const CommandSink& sink, const std::string& source,
-                           ICommandListLock* lock = nullptr);
+                           ICommandListLock* lock = nullptr, bool reportFailure = true);
 
 // One command to save, in list order, its Run already set from its row.
 struct CommandPair {
@@ -135,7 +138,10 @@ bool SaveCommandListKeepingCounters(IFileSystem& files, ICommandListLock* lock, 
 
 // Finishes a committed save or discards an unfinished one. 0 when the pair is
 // whole (also when nothing was pending), else the error number that stopped it.
-long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names);
+// A committed save whose new pair does not load whole (a disk that lost what
+// was written) is not finished: the previous pair stays, the save is
+// discarded and `discardedDamagedSave` (when given) is set.
+long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names, bool* discardedDamagedSave = nullptr);
 
 // Writes one settings record over record number index + 1 of an open .sdd,
 // leaving every other byte of the file as it was. Raises a run-time error

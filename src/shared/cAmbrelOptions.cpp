@@ -1,5 +1,6 @@
 #include "shared/cAmbrelOptions.h"
 
+#include "shared/errors.h"
 #include "shared/vb.h"
 
 namespace ambrel {
@@ -67,9 +68,15 @@ bool cAmbrelOptions::GetOptions(bool CreateDefault) {
     m_ShutWindowsTime = GetText("ShutWindowsTime", "12:00 AM");
     m_TimeOutPrograms = GetFlagText("TimeOutPrograms", "F");
     m_TimeOutProgramMinutes = GetText("TimeOutProgramMinutes", "120");
-    // A text that is not a number stops the load here: what was read so far
-    // keeps its new value and LogDir is not read.
-    m_Logging = CIntText(GetText("Logging", "1"), kSource);
+    m_unreadable.clear();
+    const std::string logging = GetText("Logging", "1");
+    try {
+        m_Logging = CIntText(logging, kSource);
+    } catch (const RuntimeError& error) {
+        m_Logging = 1;
+        m_unreadable = "The option Logging (\"" + logging + "\") could not be read (" + error.Info().Description +
+                       "): nothing is logged.";
+    }
     m_LogDir = GetText("LogDir", m_programDirectory + "\\Data\\ambrel.log");
     return true;
 }

@@ -18,8 +18,12 @@ public:
 
     // Loads the record. Without stored options (no AllUsersUseSame) it returns
     // false, unless CreateDefault, which stores "T" and every default.
-    // A Logging text that is not a number raises error 13 (type mismatch).
+    // A Logging text that cannot be read as a 16-bit number takes the
+    // default 1, as ShutdownOption does out of range, and is named in
+    // UnreadableOptions (what is stored is left as it is).
     bool GetOptions(bool CreateDefault);
+    // After GetOptions: why an option took its default, or "".
+    const std::string& UnreadableOptions() const { return m_unreadable; }
     // Writes every option; the results of the writes are not looked at.
     bool SaveOptions();
 
@@ -93,6 +97,7 @@ private:
     bool m_TimeOutPrograms = false;
     std::string m_TimeOutProgramMinutes;
     std::int16_t m_Logging = 0;
+    std::string m_unreadable;
     std::string m_LogDir;
 };
 

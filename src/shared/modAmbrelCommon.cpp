@@ -152,4 +152,13 @@ bool RunCommand(IProcessLauncher& processes, IClock& clock, std::string& message
                                timeOutMinutes * 60.0, std::to_string(timeOutMinutes));
 }
 
+std::int16_t TimeOutMinutesOf(const std::string& text) {
+    const std::string digits = Trim(text);
+    if (digits.empty() || digits.size() > 4) return kDefaultTimeOutMinutes;
+    for (char c : digits)
+        if (c < '0' || c > '9') return kDefaultTimeOutMinutes;
+    const int minutes = std::stoi(digits);
+    return minutes >= 1 && minutes <= 1440 ? static_cast<std::int16_t>(minutes) : kDefaultTimeOutMinutes;
+}
+
 }  // namespace ambrel

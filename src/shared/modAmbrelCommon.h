@@ -45,6 +45,13 @@ bool RunLimitReached(const CommandSettings& settings, double today);
 // Counts one run on `today`.
 void CountRun(CommandSettings& settings, double today);
 
+// The time-out that a stored text gives: a whole number of minutes from 1 to
+// 1440, the range the maintenance program keeps to; any other text counts as
+// the default 120 (a negative, huge or empty time-out would end every
+// command at once).
+inline constexpr std::int16_t kDefaultTimeOutMinutes = 120;
+std::int16_t TimeOutMinutesOf(const std::string& text);
+
 // Starts a command line with the window style as its show state and waits
 // until it ends, serving messages. With the time-out on, a program that runs
 // longer than `timeOutMinutes` is terminated. `message` is "" on success,

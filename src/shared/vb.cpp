@@ -251,4 +251,24 @@ bool ParseTimeOfDay(const std::string& text, double& timeOfDay) {
     return true;
 }
 
+std::string BoxText(const std::string& text) {
+    std::string shown;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::size_t length = end - start;
+        if (length > kBoxLineLimit) {
+            const std::size_t head = (kBoxLineLimit - 3) / 2, tail = kBoxLineLimit - 3 - head;
+            shown.append(text, start, head).append("...").append(text, end - tail, tail);
+        } else {
+            shown.append(text, start, length);
+        }
+        if (end == text.size()) break;
+        shown += '\n';
+        start = end + 1;
+    }
+    return shown;
+}
+
 }  // namespace ambrel

@@ -62,6 +62,13 @@ double SecondsOfDay(double oleDate);
 // A time of day in the format "h:nn AM/PM": "12:00 AM", "7:05 AM", "11:00 PM".
 std::string FormatTimeOfDay(double timeOfDay);
 
+// What a message box shows of a text: each line of more than
+// kBoxLineLimit characters is cut in the middle to its first and last
+// characters around "...". (Boxes of very long texts show nothing, or stray
+// bytes; the log keeps the whole text.)
+inline constexpr std::size_t kBoxLineLimit = 300;
+std::string BoxText(const std::string& text);
+
 // Reads a time of day such as "12:00 AM", "10:30 PM", "22:30" or "9:05:30 pm".
 // Returns false when the text is not a time.
 bool ParseTimeOfDay(const std::string& text, double& timeOfDay);

@@ -166,7 +166,7 @@ double Win32Clock::Now() {
 }
 
 int Win32UserInteraction::MsgBox(const std::string& text, int style, const std::string& title) {
-    return MessageBoxA(reinterpret_cast<HWND>(m_owner), text.c_str(), title.c_str(),
+    return MessageBoxA(reinterpret_cast<HWND>(m_owner), BoxText(text).c_str(), BoxText(title).c_str(),
                        static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 

@@ -56,7 +56,8 @@ int ListViewControl::AddRow(const std::string& text, int smallIcon, const std::s
     m_tags.push_back(tag);
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = RowCount();
+    // Never before the last row (removed rows keep their tags): at the end.
+    item.iItem = static_cast<int>(m_tags.size()) - 1;
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = smallIcon - 1;
     item.lParam = static_cast<LPARAM>(m_tags.size() - 1);
@@ -122,6 +123,17 @@ void ListViewControl::Clear() {
     m_tags.clear();
 }
 
+void ListViewControl::BeginFill(int rows) {
+    SendMessageA(m_hwnd, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(m_hwnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), LVSICF_NOINVALIDATEALL);
+    m_tags.reserve(m_tags.size() + static_cast<std::size_t>(rows));
+}
+
+void ListViewControl::EndFill() {
+    SendMessageA(m_hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
 void ListViewControl::SortByColumn(int column) {
     // Rebuild the rows in sorted order: a stable sort on the texts, which
     // LVM_SORTITEMS does not promise. The selected row stays selected.
@@ -143,11 +155,13 @@ void ListViewControl::SortByColumn(int column) {
         return a.Cells[column - 1] < b.Cells[column - 1];
     });
     Clear();
+    BeginFill(count);
     for (const auto& row : rows) {
         int r = AddRow(row.Cells.empty() ? std::string() : row.Cells[0], row.Icon, row.Tag);
         for (int c = 2; c <= m_columns; ++c) SetSubItem(r, c, row.Cells[c - 1]);
         if (row.Selected) SelectRow(r);
     }
+    EndFill();
 }
 
 bool ListViewControl::HandleNotify(const NMHDR* header) {

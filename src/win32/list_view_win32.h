@@ -41,6 +41,10 @@ public:
     void SelectRow(int row);
     void RemoveRow(int row);
     void Clear();
+    // Around filling many rows: nothing is drawn until EndFill, and room for
+    // `rows` rows is made at once.
+    void BeginFill(int rows);
+    void EndFill();
     // Sorts the rows once by the text of `column` (1-based), ascending and
     // stable. The order stays as sorted when sorting is switched off again.
     void SortByColumn(int column);

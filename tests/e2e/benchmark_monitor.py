@@ -161,6 +161,24 @@ def replacement_latency(session, seconds):
             f"(target 50), worst {worst:.1f} ms (target 200)" + ("" if met else ", TARGET NOT MET")], not met
 
 
+def large_list_confirmation(session, seconds):
+    """From the end of the session to the confirmation window, with 2,000
+    commands and 200 Shutdown-folder shortcuts."""
+    commands, shortcuts = 2000, 200
+    prepare(session, ShutdownOption=3, QueryClose="T", RunCommands="B")
+    session.commands([trace_command(f"c{i}") for i in range(commands)])
+    session.tool("make-shortcuts", shortcuts)
+    session.start_monitor()
+    hwnd = session.wait_window()
+    time.sleep(2)
+    _, out = session.tool("end-session-latency", hwnd, timeout=120)
+    ms = float(out.split()[0])
+    session.tool("click", hwnd, "&Cancel Shut Down")
+    over = ms >= 300
+    return [f"the end of the session to the confirmation window, {commands} commands and {shortcuts} shortcuts: "
+            f"{ms:.0f} ms (limit 300)" + (", AT OR OVER THE LIMIT" if over else "")], over
+
+
 # title, measurement, limit in percent of one processor (None: --limit);
 # a measurement without a limit gives its own lines and verdict.
 CASES = [
@@ -170,6 +188,7 @@ CASES = [
     ("the scheduled shutdown's warning counting down", warning_window, 0.5),
     ("option 1", option1_watch, "lines"),
     ("option 1 latency", replacement_latency, "lines"),
+    ("a large list", large_list_confirmation, "lines"),
 ]
 
 

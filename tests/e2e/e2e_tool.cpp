@@ -41,6 +41,9 @@
 //   e2e_tool option NAME [hkcu]           print a stored option's type and value
 //   e2e_tool shortcut PATH                print a shortcut's target and working folder, one a line
 //   e2e_tool windows-of CLASS             print each top-level window of that class: handle, process id, title
+//   e2e_tool hold-file PATH SECONDS       keep a file open for reading, shared for reading only, then let it go
+//   e2e_tool make-shortcuts N            make N shortcuts in the user's Shutdown folder, each running trace
+//   e2e_tool end-session-latency HWND     ask HWND whether the session may end; print the ms until it shows
 //   e2e_tool read-options                 print every option as the monitor reads it, Name=value
 
 #include <windows.h>
@@ -54,6 +57,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "shared/CommandFiles.h"
@@ -614,6 +618,46 @@ int ReadOptions() {
     return 0;
 }
 
+int MakeShortcuts(int count) {
+    Win32Registry registry;
+    Win32SystemFacts facts;
+    cSystemInfo system(registry, facts);
+    const std::string folder = system.StartMenuDir() + "\\Shutdown";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    Win32ShellLinks links;
+    for (int i = 0; i < count; ++i) {
+        ShortcutFields fields;
+        fields.TargetPath = "C:\\Ambrel\\e2e_tool.exe";
+        fields.Arguments = "trace C:\\trace.txt shortcut" + std::to_string(i);
+        fields.WorkingDirectory = "C:\\Ambrel";
+        if (!links.CreateShortcut(folder + "\\shortcut" + std::to_string(i) + ".lnk", fields)) return 1;
+    }
+    return 0;
+}
+
+// From the system's question whether the session may end (sent from a
+// thread of its own, as the system sends it) to the window's showing: what
+// Windows and the user wait through before the confirmation.
+int EndSessionLatency(HWND window) {
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    std::thread([window] {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 600000, &answer);
+    }).detach();
+    for (int waited = 0; !IsWindowVisible(window); ++waited) {
+        if (waited > 60000) return 2;
+        Sleep(1);
+    }
+    QueryPerformanceCounter(&now);
+    std::printf("%.1f\n", 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                              static_cast<double>(frequency.QuadPart));
+    std::fflush(stdout);
+    // The question stays asked until a button answers it.
+    ExitProcess(0);
+}
+
 // Standing in for the system's Shut Down dialog: a dialog of class "#32770"
 // with the given title, which records its showing and its closing.
 std::string g_fakeDialogFile;
@@ -821,6 +865,17 @@ int main(int argc, char** argv) {
     if (verb == "toolbar") return ToolbarButton(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "option") return StoredOption(arg(2), arg(3) == "hkcu");
     if (verb == "read-options") return ReadOptions();
+    if (verb == "make-shortcuts") return MakeShortcuts(std::atoi(arg(2).c_str()));
+    if (verb == "end-session-latency") return EndSessionLatency(ParseHwnd(argv[2]));
+    if (verb == "hold-file") {
+        HANDLE held = CreateFileA(arg(2).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (held == INVALID_HANDLE_VALUE) return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::atoi(arg(3).c_str())) * 1000);
+        CloseHandle(held);
+        return 0;
+    }
     if (verb == "windows-of") {
         for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, arg(2).c_str(), nullptr));) {
             DWORD pid = 0;

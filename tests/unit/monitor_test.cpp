@@ -107,7 +107,7 @@ TEST_F(Monitor, LoadSettingsCopiesTheOptionsIntoTheWorkingState) {
         o.WinShutdownType("3");
         o.RunCommands("B");
         o.TimeOutPrograms(true);
-        o.TimeOutProgramMinutes("90.6");
+        o.TimeOutProgramMinutes("90");
         o.Logging(2);
         o.AllowUsersToDisable(false);
     });
@@ -119,7 +119,7 @@ TEST_F(Monitor, LoadSettingsCopiesTheOptionsIntoTheWorkingState) {
     EXPECT_TRUE(f.RunCommandLinesOption);
     EXPECT_TRUE(f.RunShortcutsOption);
     EXPECT_TRUE(f.TimeOutPrograms);
-    EXPECT_EQ(f.TimeOutMinutes, 91);
+    EXPECT_EQ(f.TimeOutMinutes, 90);
     EXPECT_FALSE(f.Logger().LogActions());
     EXPECT_TRUE(f.Logger().LogErrors());
     EXPECT_FALSE(f.mExit_Visible) << "Exit is hidden from the menu";

@@ -156,24 +156,31 @@ TEST(Options, SavingSucceedsEvenWhenTheMachineCannotBeWritten) {
     EXPECT_FALSE(mem.KeyExists(kRootLocalMachine, kPath));
 }
 
-TEST(Options, ANonNumericLoggingRaisesTypeMismatchAfterTheEarlierOptionsAreRead) {
-    MemoryRegistry mem;
-    mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "T");
-    mem.PutString(kRootLocalMachine, kPath, "RunCommands", "B");
-    mem.PutString(kRootLocalMachine, kPath, "Logging", "lots");
-    cAmbrelOptions options(mem, kApp);
-    try {
-        options.GetOptions(false);
-        FAIL() << "expected a type mismatch";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.Number(), kErrTypeMismatch);
-        EXPECT_EQ(e.Info().Description, "Type mismatch");
-        EXPECT_FALSE(e.Info().Source.empty());
+// A Logging text that is no 16-bit number takes the default and is named,
+// and every option after it is still read.
+TEST(Options, AnUnreadableLoggingTakesItsDefaultAndTheRestStillLoads) {
+    const struct {
+        const char* Stored;
+        std::int16_t Logging;
+        bool Unreadable;
+    } cases[] = {{" 3", 3, false}, {"2", 2, false}, {"lots", 1, true}, {"70000", 1, true}, {"", 1, true}};
+    for (const auto& c : cases) {
+        MemoryRegistry mem;
+        mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "T");
+        mem.PutString(kRootLocalMachine, kPath, "RunCommands", "B");
+        mem.PutString(kRootLocalMachine, kPath, "Logging", c.Stored);
+        cAmbrelOptions options(mem, kApp);
+        ASSERT_TRUE(options.GetOptions(false)) << c.Stored;
+        EXPECT_EQ(options.Logging(), c.Logging) << c.Stored;
+        EXPECT_EQ(options.UnreadableOptions().empty(), !c.Unreadable) << c.Stored;
+        if (c.Unreadable) {
+            EXPECT_NE(options.UnreadableOptions().find(c.Stored), std::string::npos) << options.UnreadableOptions();
+        }
+        EXPECT_EQ(options.RunCommands(), "B");
+        EXPECT_NE(options.LogDir(), "") << "LogDir comes after Logging and is read all the same";
+        // What is stored stays as it was.
+        EXPECT_NE(mem.Find(kRootLocalMachine, kPath, "Logging"), nullptr);
     }
-    EXPECT_EQ(options.RunCommands(), "B");
-    EXPECT_EQ(options.TimeOutProgramMinutes(), "120");
-    EXPECT_EQ(options.LogDir(), "") << "LogDir comes after Logging and is not read";
-    EXPECT_EQ(mem.Find(kRootLocalMachine, kPath, "LogDir"), nullptr);
 }
 
 TEST(Options, TheMonitorHandleGoesStraightToTheMachine) {
