@@ -105,8 +105,8 @@ def warning_window(session, seconds):
     session.wait_window()
     warning = session.wait_dialog("Ambrel", 90000)
     time.sleep(1)  # the window is drawn and counting
-    # Half of its minute: its processor time is counted in 10 ms steps.
-    used = measure(session, max(seconds, 30))
+    # Most of its minute: its processor time is counted in 10 ms steps.
+    used = measure(session, max(seconds, 45))
     check(session.lines("C:\\trace.txt") == [], "the list ran while the warning counted")
     session.tool("click", warning, "&Cancel Shut Down")
     return used

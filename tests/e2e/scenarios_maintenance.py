@@ -125,6 +125,9 @@ def maintenance_stores_defaults_and_saves_what_its_controls_say(s):
     pages = [("IDC_FLB_PROG", "0"), ("IDC_LV_COMMANDS", ""), ("IDC_CHKCONFIRMEXECUTIONS", "1"),
              ("IDC_OPTRUNAMBRELOPTION2", "1"), ("IDC_CHKALLOWUSERSTODISABLEAMBREL", "1"),
              ("IDC_OPTLOGOPTION0", "1"), ("IDC_LBLABOUTTITLE", "Ambrel 2.0(TM) Maintenance   Version 2.0.0")]
+    # Under load the window can be read before the last of its pages is found.
+    s.wait_for(lambda: all(s.tool("control", w.hwnd, ID[name], check_rc=False)[0] == 0 for name, _ in pages), 20,
+               "every page of the window")
     for number, (name, value) in enumerate(pages, start=1):
         w.tab(number)
         expect(w.control(name), (True, True, value), f"page {number}: {name}")
