@@ -62,7 +62,8 @@ class Window(Controls):
             s.tool("post", monitor, WM_COMMAND, MENU_MAINTENANCE)
         else:
             self.process = s.start_program("corvane.exe")
-        super().__init__(s, s.wait_title(TITLE), wait=False)
+        # A first start in a fresh prefix on a loaded machine can be slow.
+        super().__init__(s, s.wait_title(TITLE, 60000), wait=False)
         self.first_box = self.answer(box, "OK") if box else None
         # The window exists before the program has made sure it is the only
         # copy; it shows once it has.
