@@ -4,12 +4,15 @@
 # time-of-day reader) for the given minutes each (default 10), then the new
 # inputs that reach new code are merged into the corpus kept in tests/fuzz.
 # Prints each target's runs, coverage and findings; exits non-zero on a finding.
-#   bash scripts/fuzz.sh [minutes]
+# Naming targets runs only those.
+#   bash scripts/fuzz.sh [minutes] [command_loader|launcher_command_line|time_of_day ...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/prerequisites.sh
 install_prerequisites cmake ninja-build clang libclang-rt-14-dev || exit 1
 minutes=${1:-10}
+shift $(( $# > 0 ? 1 : 0 ))
+wanted=" $* "
 seconds=$(awk -v m="$minutes" 'BEGIN { printf "%d", m * 60 }')
 clangxx=$(command -v clang++-14 || command -v clang++)
 build=build/fuzz
@@ -21,6 +24,7 @@ status=0
 for pair in command_loader:seeds launcher_command_line:launcher_seeds time_of_day:; do
     target=${pair%%:*}
     seeds=${pair#*:}
+    if [ "$wanted" != "  " ] && [[ "$wanted" != *" $target "* ]]; then continue; fi
     corpus=tests/fuzz/corpus/$target
     work=$build/work-$target
     rm -rf "$work"

@@ -14,6 +14,7 @@
 #include "win32/registry_win32.h"
 #include "win32/session_win32.h"
 #include "win32/shell_links_win32.h"
+#include "win32/shutdown_courtesy_win32.h"
 #include "win32/system_facts_win32.h"
 
 using namespace ambrel;
@@ -30,10 +31,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Win32ShellLinks links;
     Win32SessionControl session;
     Win32CommandListLock listLock;
+    Win32ShutdownCourtesy courtesy;
 
     AboutTexts about = ReadAboutTexts();
     MonitorPorts ports{registry, facts,    files, clock,    regional, ui, instanceGuard, processes, links,
-                       session,  listLock, LoadAppIdentity(kMonitorTitle), about};
+                       session,  listLock, courtesy, LoadAppIdentity(kMonitorTitle), about};
 
     frmAmbrelView view;
     if (!view.Create(instance)) return 1;

@@ -59,6 +59,9 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
             m_ports.Ui.MsgBox("Ambrel is already running.", kMbCritical | kMbOkOnly, m_ports.App.Title);
             return false;
         }
+        // Asked among the first at the end of the session, while the programs
+        // that the list may need are still open.
+        m_ports.Courtesy.SetShutdownLevel(kShutdownLevelFirst);
 
         m_osInfo = std::make_shared<cOSInfo>(m_ports.Facts);
         m_systemInfo = std::make_unique<cSystemInfo>(m_ports.Registry, m_ports.Facts);
@@ -91,6 +94,7 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
         Label13 = m_ports.About.LegalCopyright;
         Label14 = m_ports.About.CompanyName;
         Label17 = m_ports.About.Comments;
+        ReportSkippedRun();
         EnterWaitState();
         return !m_ended;
     } catch (...) {
@@ -159,6 +163,7 @@ bool frmAmbrel::LoadSettings() {
 
 void frmAmbrel::EnterWaitState() {
     BuildExecuteList();
+    MarkWait(!Lv_ExecuteList.empty());
     ClearExecuteList();
     m_view.CenterForm();
 
@@ -187,6 +192,8 @@ void frmAmbrel::EnterWaitState() {
         cmdMinimize_Caption = "&Close";
     }
     m_view.Refresh();
+    if (m_balloonPending && cSysTray1_InTray) m_view.ShowTrayBalloon(m_ports.App.Title, kSkippedRunText);
+    m_balloonPending = false;
 
     if (ShutdownOption == 1)
         ReplaceDialogCycle();
@@ -327,12 +334,75 @@ void frmAmbrel::Form_Unload() {
     Unloading = true;
     m_subclassed = false;
     InterruptWait();  // for good
+    // A normal end: nothing was skipped. An end of the session that passed
+    // while the monitor waited keeps its mark for the next start.
+    if (!m_sessionEnded) ClearWaitMark();
+    ClearBlockReason();
     // The shared objects live on until the form object goes: a run or a wait
     // that is still on the stack below this handler may use them once more
     // before it sees Unloading. The log file is closed now.
     if (m_logger) m_logger->CloseLog();
     cSysTray1_InTray = false;
     m_view.Refresh();
+}
+
+void frmAmbrel::SessionEnded() {
+    m_sessionEnded = true;
+    Form_Unload();
+}
+
+// ---------------------------------------------------------------------------
+// The wait marker and the reason shown at the end of the session
+
+void frmAmbrel::MarkWait(bool listHasRows) {
+    // With nothing to run, nothing can be skipped.
+    if (!listHasRows) {
+        ClearWaitMark();
+        return;
+    }
+    if (m_waitMarked) return;
+    const std::string path = WaitMarkerPath(CurrentCommandFiles());
+    long error = SetWaitMarker(m_ports.Files, path,
+                               IsoLocalTime(m_ports.Clock.Now(), m_ports.Clock.UtcOffsetMinutes()));
+    if (error) {
+        m_logger->WriteError("The wait cannot be marked (" + DescribeError(error) + "): " + path, false);
+        return;
+    }
+    m_waitMarked = true;
+}
+
+void frmAmbrel::ClearWaitMark() {
+    if (!m_waitMarked) return;
+    ClearWaitMarker(m_ports.Files, WaitMarkerPath(CurrentCommandFiles()));
+    m_waitMarked = false;
+}
+
+void frmAmbrel::ReportSkippedRun() {
+    std::string since;
+    if (!LeftoverWaitMarker(m_ports.Files, WaitMarkerPath(CurrentCommandFiles()), since)) return;
+    ClearWaitMarker(m_ports.Files, WaitMarkerPath(CurrentCommandFiles()));
+    m_logger->WriteError(std::string(kSkippedRunText) + (since.empty() ? "" : " It had waited since " + since + "."),
+                         false);
+    m_balloonPending = true;
+}
+
+std::string RunningTaskReason(int row, int rows, const std::string& commandLine) {
+    return "Running shutdown task " + std::to_string(row) + " of " + std::to_string(rows) + ": " +
+           ShortenMiddle(commandLine, 80);
+}
+
+void frmAmbrel::ShowBlockReason(const std::string& reason) {
+    if (!m_ports.Courtesy.BlockReasonsAvailable()) return;
+    const auto window = static_cast<WindowHandle>(static_cast<std::uint32_t>(m_view.WindowHandle()));
+    // Cleared even when the system refused it: clearing asks nothing of it.
+    m_ports.Courtesy.SetBlockReason(window, reason);
+    m_blockReasonSet = true;
+}
+
+void frmAmbrel::ClearBlockReason() {
+    if (!m_blockReasonSet) return;
+    m_ports.Courtesy.ClearBlockReason(static_cast<WindowHandle>(static_cast<std::uint32_t>(m_view.WindowHandle())));
+    m_blockReasonSet = false;
 }
 
 bool frmAmbrel::AmbrelWndProc(unsigned message) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "shared/CommandRecords.h"
+#include "shared/modAmbrelCommon.h"
 #include "shared/platform.h"
 
 namespace ambrel {
@@ -66,6 +67,8 @@ public:
     // Shows the one-minute warning of a scheduled shutdown modally; a cancel
     // sets `sessionEndOutcome` to 1.
     virtual void ShowShutWarning(std::int16_t& sessionEndOutcome) = 0;
+    // A balloon at the tray icon (shown only while the icon is there).
+    virtual void ShowTrayBalloon(const std::string& title, const std::string& text) = 0;
     // Destroys the window; the program ends once the handler returns.
     virtual void Unload() = 0;
 };
@@ -84,6 +87,7 @@ struct MonitorPorts {
     ISessionControl& Session;
     // Held while the command list files are read or a run is recorded.
     ICommandListLock& ListLock;
+    IShutdownCourtesy& Courtesy;
     AppIdentity App;
     AboutTexts About;
 };
@@ -117,6 +121,9 @@ public:
     // A close request; `cancel` non-zero refuses it.
     void Form_QueryUnload(int& cancel, int unloadMode);
     void Form_Unload();
+    // The session ends now and the program with it (WM_ENDSESSION): unlike a
+    // normal end, a wait that it cut short stays marked.
+    void SessionEnded();
     // The end of the session that this monitor let go on was refused elsewhere.
     void SessionEndRefused();
     // The system's Shut Down dialog has shown while the monitor watched for it.
@@ -225,6 +232,16 @@ private:
     void RunUserAction(const std::string& command);
     // Runs one command and logs the run; false with the runner's message.
     bool RunListedCommand(const std::string& command, int windowStyle, std::string& message);
+    // The run history and the wait marker.
+    void RecordHistory(const std::string& commandLine, double start, int startOffset, RunOutcome outcome,
+                       const RunReport* report);
+    void MarkWait(bool listHasRows);
+    void ClearWaitMark();
+    void ReportSkippedRun();
+    // The reason the system shows while the end of the session waits on this
+    // monitor; cleared once it answers.
+    void ShowBlockReason(const std::string& reason);
+    void ClearBlockReason();
     bool AskConfiguredEnding();
     int SelectedOrFirstRow() const;
     double Today();
@@ -246,7 +263,18 @@ private:
     bool m_refreshPending = false;
     bool m_warning = false;   // the warning is on screen
     bool m_watching = false;  // waiting for the system's Shut Down dialog
+    bool m_waitMarked = false;
+    bool m_sessionEnded = false;
+    bool m_balloonPending = false;  // a skipped run is told at the tray icon
+    bool m_blockReasonSet = false;
+    bool m_historyFailed = false;  // reported once per run
 };
+
+// The reasons the system shows while the end of the session waits.
+inline constexpr const char* kReasonConfirm = "Waiting for you to confirm the shutdown tasks";
+// "Running shutdown task 2 of 5: <command line, shortened>"
+std::string RunningTaskReason(int row, int rows, const std::string& commandLine);
+inline constexpr const char* kSkippedRunText = "The last session ended before Ambrel's work could run.";
 
 // The whole number written after "FromTelvix" in a command line; false when
 // the marker is not there.

@@ -2,6 +2,7 @@
 // confirmation, running it row by row, and the answer to the end of the session.
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "monitor/frmAmbrel.h"
@@ -98,17 +99,30 @@ std::int16_t frmAmbrel::RunExecuteList() {
     BuildExecuteList();
     m_running = true;
     m_cancelRequested = false;
-    if (QueryClose) {
-        Mode = WindowMode::Normal;
-        Toolbar1_Visible = true;
-        picWait_Visible = false;
-        m_view.Refresh();
-        m_view.BringToFront();
-        m_view.ServeMessagesUntil([this] { return ListDone || Unloading; });
-    } else {
-        Mode = WindowMode::Hidden;
-        m_view.Refresh();
-        ExecuteList();
+    m_historyFailed = false;
+    {
+        // However the run ends, the system stops showing a reason once the
+        // monitor answers, and the wait is no longer marked as pending.
+        struct Answered {
+            frmAmbrel& form;
+            ~Answered() {
+                form.ClearBlockReason();
+                if (!form.m_sessionEnded) form.ClearWaitMark();
+            }
+        } answered{*this};
+        if (QueryClose) {
+            Mode = WindowMode::Normal;
+            Toolbar1_Visible = true;
+            picWait_Visible = false;
+            m_view.Refresh();
+            m_view.BringToFront();
+            ShowBlockReason(kReasonConfirm);
+            m_view.ServeMessagesUntil([this] { return ListDone || Unloading; });
+        } else {
+            Mode = WindowMode::Hidden;
+            m_view.Refresh();
+            ExecuteList();
+        }
     }
     m_running = false;
     if (m_refreshPending) {
@@ -232,6 +246,7 @@ void frmAmbrel::ExecuteList() {
                     windowStyle = show;
                 }
                 std::string message;
+                if (!path.empty()) ShowBlockReason(RunningTaskReason(i, count, row.CommandLine));
                 if (!path.empty() && !RunListedCommand(path, windowStyle, message))
                     m_ports.Ui.MsgBox(message, kMbCritical, m_ports.App.Title);
                 continue;
@@ -245,6 +260,7 @@ void frmAmbrel::ExecuteList() {
             const int record = CommandRecords.at(index);
             if (!IsCommandDue(loaded)) continue;
             if (RunLimitReached(loaded, today)) continue;
+            ShowBlockReason(RunningTaskReason(i, count, strings.CommandLine));
             std::int16_t code = RunCommandWithMessage(loaded, strings);
             bool counted = false;
             switch (code) {
@@ -285,13 +301,42 @@ void frmAmbrel::ExecuteList() {
 bool frmAmbrel::IsCommandDue(const CommandSettings& settings) { return IsDueToday(settings, Today()); }
 
 bool frmAmbrel::RunListedCommand(const std::string& command, int windowStyle, std::string& message) {
-    if (RunCommand(m_ports.Processes, m_ports.Clock, message, command, static_cast<std::int16_t>(windowStyle),
-                   TimeOutPrograms, TimeOutMinutes)) {
+    const double start = m_ports.Clock.Now();
+    const int startOffset = m_ports.Clock.UtcOffsetMinutes();
+    RunReport report;
+    const bool ran = RunCommand(m_ports.Processes, m_ports.Clock, message, command,
+                                static_cast<std::int16_t>(windowStyle), TimeOutPrograms, TimeOutMinutes, &report);
+    RecordHistory(command, start, startOffset, report.Outcome, &report);
+    if (ran) {
         m_logger->WriteAction("Executed " + command);
         return true;
     }
     m_logger->WriteError(message, true);
     return false;
+}
+
+void frmAmbrel::RecordHistory(const std::string& commandLine, double start, int startOffset, RunOutcome outcome,
+                              const RunReport* report) {
+    HistoryEntry entry;
+    entry.Start = IsoLocalTime(start, startOffset);
+    entry.CommandLine = commandLine;
+    entry.Outcome = outcome;
+    if (report) {
+        entry.ExitCodeKnown = report->ExitCodeKnown;
+        entry.ExitCode = report->ExitCode;
+    }
+    // Counted in UTC, so a change to or from daylight saving adds no hour.
+    const double end = m_ports.Clock.Now() - m_ports.Clock.UtcOffsetMinutes() / 1440.0;
+    entry.DurationMs = static_cast<long long>(std::llround((end - (start - startOffset / 1440.0)) * 86400000.0));
+    const std::string path = HistoryPath(CurrentCommandFiles());
+    long error = 0;
+    {
+        CommandListLockScope locked(&m_ports.ListLock);
+        error = AppendHistory(m_ports.Files, path, HistoryLine(entry));
+    }
+    if (error && !m_historyFailed)
+        m_logger->WriteError("The run history cannot be written (" + DescribeError(error) + "): " + path, false);
+    m_historyFailed = m_historyFailed || error;
 }
 
 void frmAmbrel::RunUserAction(const std::string& command) {
@@ -341,6 +386,9 @@ std::int16_t frmAmbrel::RunCommandWithMessage(const CommandSettings& settings, c
     if (run) {
         std::string message;
         RunListedCommand(command, windowStyle, message);
+    } else {
+        RecordHistory(command, m_ports.Clock.Now(), m_ports.Clock.UtcOffsetMinutes(), RunOutcome::SkippedByMessage,
+                      nullptr);
     }
 
     if (settings.ShowMessageWhen == 2) {

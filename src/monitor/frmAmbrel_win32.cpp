@@ -393,6 +393,10 @@ private:
 
 }  // namespace
 
+void frmAmbrelView::ShowTrayBalloon(const std::string& title, const std::string& text) {
+    m_tray.Balloon(title, text);
+}
+
 void frmAmbrelView::ShowShutWarning(std::int16_t& sessionEndOutcome) {
     ShutWarningWindow warning(sessionEndOutcome);
     warning.Run(m_hwnd);
@@ -572,7 +576,7 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!m_form) return 0;
             if (wParam) {
                 // The session ends now; the program goes with it.
-                m_form->Form_Unload();
+                m_form->SessionEnded();
                 Unload();
             } else {
                 m_form->SessionEndRefused();

@@ -36,6 +36,7 @@ public:
     void ShowHelp(const std::string& helpFile, unsigned long context) override;
     std::int32_t AskShutdownType() override;
     void ShowShutWarning(std::int16_t& sessionEndOutcome) override;
+    void ShowTrayBalloon(const std::string& title, const std::string& text) override;
     void WatchForShutdownDialog(const std::string& title) override;
     void StopWatching() override;
     std::int32_t AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) override;

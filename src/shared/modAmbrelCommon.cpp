@@ -101,7 +101,10 @@ constexpr double kLongestWaitMs = 60000;
 
 bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string& message,
                          const std::string& commandLine, std::int16_t windowStyle, bool timeOutOn,
-                         double limitSeconds, const std::string& limitText) {
+                         double limitSeconds, const std::string& limitText, RunReport* report) {
+    RunReport ignored;
+    RunReport& how = report ? *report : ignored;
+    how = RunReport{RunOutcome::FailedToStart};
     if (Trim(commandLine).empty()) {
         message = "Nothing to run (command/program not set)";
         return false;
@@ -113,13 +116,17 @@ bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string
             message = "Couldn't execute " + commandLine;
             return false;
         }
+        how.Outcome = RunOutcome::Run;
         double start = timeOutOn ? std::nearbyint(SecondsOfDay(clock.Now())) : 0;
         std::unique_ptr<IRunningProcess> process = processes.Open(processId);
         for (;;) {
             std::uint32_t code = 0;
             // A process that cannot be opened or asked counts as ended.
-            if (!process || !process->ExitCode(code)) code = 0;
+            const bool known = process && process->ExitCode(code);
+            if (!known) code = 0;
             if (code != kStillActive) {
+                how.ExitCodeKnown = known;
+                how.ExitCode = code;
                 message = "";
                 return true;
             }
@@ -129,6 +136,7 @@ bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string
                 if (now - start > limitSeconds) {
                     message = commandLine + " was terminated.  It has timed out after " + limitText + ".";
                     process->Terminate(kStillActive);
+                    how.Outcome = RunOutcome::TimedOut;
                     return false;
                 }
                 // Past midnight the limit is counted again from the new day.
@@ -142,14 +150,15 @@ bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string
         }
     } catch (...) {
         message = "Couldn't execute " + commandLine;
+        how.Outcome = RunOutcome::FailedToStart;
         return false;
     }
 }
 
 bool RunCommand(IProcessLauncher& processes, IClock& clock, std::string& message, const std::string& commandLine,
-                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes) {
+                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes, RunReport* report) {
     return RunCommandWithLimit(processes, clock, message, commandLine, windowStyle, timeOutOn,
-                               timeOutMinutes * 60.0, std::to_string(timeOutMinutes));
+                               timeOutMinutes * 60.0, std::to_string(timeOutMinutes), report);
 }
 
 std::int16_t TimeOutMinutesOf(const std::string& text) {

@@ -8,6 +8,7 @@
 
 #include "shared/CommandFiles.h"
 #include "shared/CommandRecords.h"
+#include "shared/SessionTrail.h"
 #include "shared/platform.h"
 
 namespace ambrel {
@@ -56,13 +57,20 @@ std::int16_t TimeOutMinutesOf(const std::string& text);
 // until it ends, serving messages. With the time-out on, a program that runs
 // longer than `timeOutMinutes` is terminated. `message` is "" on success,
 // else the text for the log or the user.
+// How a run went, for the run history.
+struct RunReport {
+    RunOutcome Outcome = RunOutcome::Run;
+    bool ExitCodeKnown = false;  // the process could be asked when it ended
+    std::uint32_t ExitCode = 0;
+};
+
 bool RunCommand(IProcessLauncher& processes, IClock& clock, std::string& message, const std::string& commandLine,
-                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes);
+                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes, RunReport* report = nullptr);
 
 // RunCommand with its limit in seconds; `limitText` is the number the
 // time-out message names.
 bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string& message,
                          const std::string& commandLine, std::int16_t windowStyle, bool timeOutOn,
-                         double limitSeconds, const std::string& limitText);
+                         double limitSeconds, const std::string& limitText, RunReport* report = nullptr);
 
 }  // namespace ambrel

@@ -80,6 +80,9 @@ class IClock {
 public:
     virtual ~IClock() = default;
     virtual double Now() = 0;
+    // How far local time is ahead of UTC now, in minutes (negative west of
+    // Greenwich), daylight saving included.
+    virtual int UtcOffsetMinutes() = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -368,5 +371,26 @@ public:
     virtual std::intptr_t ShellOpen(const std::string& verb, const std::string& file, int showCommand) = 0;
 };
 
+
+// ---------------------------------------------------------------------------
+// What today's Windows lets a program say about the end of the session. Each
+// call is looked up at run time: where the system lacks it, it does nothing
+// and answers false.
+inline constexpr std::uint32_t kShutdownLevelFirst = 0x3FF;  // the highest application level
+
+class IShutdownCourtesy {
+public:
+    virtual ~IShutdownCourtesy() = default;
+    // Whether the system can show a reason why a window holds up the end.
+    virtual bool BlockReasonsAvailable() = 0;
+    // ShutdownBlockReasonCreate on the window: the text the system shows
+    // beside the program while it waits. Setting it again replaces it.
+    virtual bool SetBlockReason(WindowHandle window, const std::string& reason) = 0;
+    // ShutdownBlockReasonDestroy.
+    virtual bool ClearBlockReason(WindowHandle window) = 0;
+    // SetProcessShutdownParameters(level, 0): the higher, the earlier the
+    // system asks this program at the end of the session.
+    virtual bool SetShutdownLevel(std::uint32_t level) = 0;
+};
 
 }  // namespace ambrel

@@ -251,19 +251,19 @@ bool ParseTimeOfDay(const std::string& text, double& timeOfDay) {
     return true;
 }
 
+std::string ShortenMiddle(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit || limit < 3) return text;
+    const std::size_t head = (limit - 3) / 2, tail = limit - 3 - head;
+    return text.substr(0, head) + "..." + text.substr(text.size() - tail);
+}
+
 std::string BoxText(const std::string& text) {
     std::string shown;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        const std::size_t length = end - start;
-        if (length > kBoxLineLimit) {
-            const std::size_t head = (kBoxLineLimit - 3) / 2, tail = kBoxLineLimit - 3 - head;
-            shown.append(text, start, head).append("...").append(text, end - tail, tail);
-        } else {
-            shown.append(text, start, length);
-        }
+        shown += ShortenMiddle(text.substr(start, end - start), kBoxLineLimit);
         if (end == text.size()) break;
         shown += '\n';
         start = end + 1;

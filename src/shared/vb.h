@@ -68,6 +68,9 @@ std::string FormatTimeOfDay(double timeOfDay);
 // bytes; the log keeps the whole text.)
 inline constexpr std::size_t kBoxLineLimit = 300;
 std::string BoxText(const std::string& text);
+// A text of more than `limit` characters cut in the middle to its first and
+// last characters around "...", `limit` characters in all.
+std::string ShortenMiddle(const std::string& text, std::size_t limit);
 
 // Reads a time of day such as "12:00 AM", "10:30 PM", "22:30" or "9:05:30 pm".
 // Returns false when the text is not a time.

@@ -165,6 +165,19 @@ double Win32Clock::Now() {
            (t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0) / 86400.0;
 }
 
+int Win32Clock::UtcOffsetMinutes() {
+    // Local time against UTC at the same instant, which holds daylight saving
+    // as the system applies it, on every version.
+    FILETIME utc, local;
+    GetSystemTimeAsFileTime(&utc);
+    if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
+    const auto ticks = [](const FILETIME& t) {
+        return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+    };
+    const long long minutes = (ticks(local) - ticks(utc)) / 600000000LL;
+    return static_cast<int>(minutes);
+}
+
 int Win32UserInteraction::MsgBox(const std::string& text, int style, const std::string& title) {
     return MessageBoxA(reinterpret_cast<HWND>(m_owner), BoxText(text).c_str(), BoxText(title).c_str(),
                        static_cast<UINT>(style) | MB_SETFOREGROUND);

@@ -29,6 +29,7 @@ public:
 class Win32Clock final : public IClock {
 public:
     double Now() override;
+    int UtcOffsetMinutes() override;
 };
 
 class Win32UserInteraction final : public IUserInteraction {

@@ -20,7 +20,7 @@ TrayIconControl::~TrayIconControl() {
     if (m_inTray) Notify(NIM_DELETE);
 }
 
-bool TrayIconControl::Notify(DWORD action) {
+bool TrayIconControl::Notify(DWORD action, const std::string* balloonTitle, const std::string* balloonText) {
     NOTIFYICONDATAA data{};
     data.cbSize = sizeof data;
     data.hWnd = m_owner;
@@ -29,7 +29,18 @@ bool TrayIconControl::Notify(DWORD action) {
     data.uCallbackMessage = m_callback;
     data.hIcon = m_icon;
     strncpy(data.szTip, m_tip.c_str(), sizeof data.szTip - 1);
+    if (balloonTitle && balloonText) {
+        data.uFlags |= NIF_INFO;
+        strncpy(data.szInfoTitle, balloonTitle->c_str(), sizeof data.szInfoTitle - 1);
+        strncpy(data.szInfo, balloonText->c_str(), sizeof data.szInfo - 1);
+        data.uTimeout = 10000;
+        data.dwInfoFlags = NIIF_WARNING;
+    }
     return Shell_NotifyIconA(action, &data) != 0;
+}
+
+bool TrayIconControl::Balloon(const std::string& title, const std::string& text) {
+    return m_inTray && Notify(NIM_MODIFY, &title, &text);
 }
 
 bool TrayIconControl::InTray(bool show) {

@@ -23,12 +23,15 @@ public:
     void TrayIcon(HICON icon);
     void TrayTip(const std::string& tip);
     const std::string& TrayTip() const { return m_tip; }
+    // An information balloon at the icon; false when the icon is not there
+    // or the shell shows no balloons.
+    bool Balloon(const std::string& title, const std::string& text);
 
     std::function<void(int button)> OnMouseDown;  // 1 left, 2 right, 4 middle
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    bool Notify(DWORD action);
+    bool Notify(DWORD action, const std::string* balloonTitle = nullptr, const std::string* balloonText = nullptr);
 
     HWND m_owner = nullptr;
     UINT m_callback = 0;

@@ -1,6 +1,8 @@
 #pragma once
 // Doubles for the monitor's window and the programs it starts.
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -52,6 +54,10 @@ public:
         ++Warnings;
         if (OnWarning) OnWarning(outcome);
     }
+    void ShowTrayBalloon(const std::string& title, const std::string& text) override {
+        Balloons.push_back(title + ": " + text);
+    }
+    std::vector<std::string> Balloons;
 
     std::int32_t Handle = 0x10042;
     int Warnings = 0;
@@ -71,13 +77,41 @@ public:
     std::int32_t Ending = -1;
 };
 
+// The end-of-session calls of today's Windows, recorded in order; Available
+// false plays a system that lacks the block reasons.
+class RecordingCourtesy final : public IShutdownCourtesy {
+public:
+    bool BlockReasonsAvailable() override { return Available; }
+    bool SetBlockReason(WindowHandle window, const std::string& reason) override {
+        if (!Available) ADD_FAILURE() << "a block reason set where the system has none";
+        Calls.push_back("set " + std::to_string(window) + " " + reason);
+        Shown = reason;
+        return true;
+    }
+    bool ClearBlockReason(WindowHandle window) override {
+        Calls.push_back("clear " + std::to_string(window));
+        Shown.clear();
+        return true;
+    }
+    bool SetShutdownLevel(std::uint32_t level) override {
+        Levels.push_back(level);
+        return true;
+    }
+    bool Available = true;
+    std::vector<std::string> Calls;
+    std::string Shown;  // the reason the system would show now
+    std::vector<std::uint32_t> Levels;
+};
+
 class FakeInstanceGuard final : public IInstanceGuard {
 public:
     bool AnotherInstanceRunning() override { return Running; }
     bool Running = false;
 };
 
-// Programs that end as soon as they start; every start is recorded.
+// Programs that end as soon as they start, with the exit code that
+// ExitCodes gives (0 when not listed); one given kStillActive runs until it is
+// terminated, each wait for it calling OnWait. Every start is recorded.
 class RecordingProcesses final : public IProcessLauncher {
 public:
     struct Start {
@@ -94,7 +128,14 @@ public:
         processId = static_cast<std::uint32_t>(Started.size());
         return true;
     }
-    std::unique_ptr<IRunningProcess> Open(std::uint32_t) override { return std::make_unique<Ended>(); }
+    std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) override {
+        std::uint32_t code = 0;
+        if (processId >= 1 && processId <= Started.size()) {
+            auto it = ExitCodes.find(Started[processId - 1].CommandLine);
+            if (it != ExitCodes.end()) code = it->second;
+        }
+        return std::make_unique<Running>(code, OnWait);
+    }
 
     std::vector<std::string> CommandLines() const {
         std::vector<std::string> lines;
@@ -104,17 +145,29 @@ public:
 
     std::vector<struct Start> Started;
     std::set<std::string> Missing;
+    std::map<std::string, std::uint32_t> ExitCodes;
     std::function<void(const std::string&)> OnStart;
+    std::function<void(std::uint32_t timeoutMs)> OnWait;
 
 private:
-    class Ended final : public IRunningProcess {
+    class Running final : public IRunningProcess {
     public:
+        Running(std::uint32_t code, std::function<void(std::uint32_t)> onWait) : m_code(code), m_onWait(onWait) {}
         bool ExitCode(std::uint32_t& code) override {
-            code = 0;
+            code = m_code;
             return true;
         }
-        void WaitServingMessages(std::uint32_t) override {}
-        bool Terminate(std::uint32_t) override { return true; }
+        void WaitServingMessages(std::uint32_t timeoutMs) override {
+            if (m_onWait) m_onWait(timeoutMs);
+        }
+        bool Terminate(std::uint32_t exitCode) override {
+            m_code = exitCode == kStillActive ? 1 : exitCode;
+            return true;
+        }
+
+    private:
+        std::uint32_t m_code;
+        std::function<void(std::uint32_t)> m_onWait;
     };
 };
 

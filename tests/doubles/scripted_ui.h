@@ -37,7 +37,9 @@ class FakeClock final : public IClock {
 public:
     explicit FakeClock(double now = 0) : Time(now) {}
     double Now() override { return Time; }
+    int UtcOffsetMinutes() override { return OffsetMinutes; }
     double Time;
+    int OffsetMinutes = 60;
 };
 
 }  // namespace ambrel::testing

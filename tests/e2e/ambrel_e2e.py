@@ -19,6 +19,7 @@ import scenarios_packaging  # noqa: E402,F401
 import scenarios_uninstaller  # noqa: E402,F401
 import scenarios_installer  # noqa: E402,F401
 import scenarios_hostile  # noqa: E402,F401
+import scenarios_today  # noqa: E402,F401
 
 
 def main():

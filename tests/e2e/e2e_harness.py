@@ -117,9 +117,17 @@ class Session:
             rows[command] = (int(run), int(count), int(date))
         return rows
 
-    def start_monitor(self, *args):
-        process = subprocess.Popen(["wine", "C:\\Ambrel\\Ambrel.exe", *args], env=self.env,
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    def start_monitor(self, *args, calls_to=None):
+        """Starts the monitor; with `calls_to`, the system calls that Wine
+        implements only in part (and reports with their arguments) go to that file."""
+        env, output = self.env, subprocess.DEVNULL
+        if calls_to:
+            env = dict(self.env, WINEDEBUG="-all,fixme+graphics,fixme+process")
+            output = open(calls_to, "a")
+        process = subprocess.Popen(["wine", "C:\\Ambrel\\Ambrel.exe", *args], env=env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=output)
+        if calls_to:
+            output.close()
         self.monitors.append(process)
         return process
 

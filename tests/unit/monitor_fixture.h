@@ -153,7 +153,9 @@ protected:
     ScriptedSession session;
     AppIdentity app{"Ambrel 2.0", "C:\\Ambrel", "Ambrel"};
     RecordingLock listLock;
-    MonitorPorts ports{registry, facts, files, clock, regional, ui, instance, processes, links, session, listLock, app, {}};
+    RecordingCourtesy courtesy;
+    MonitorPorts ports{registry, facts,    files,    clock, regional, ui, instance, processes,
+                       links,    session,  listLock, courtesy, app, {}};
     FakeAmbrelView view;
     std::unique_ptr<frmAmbrel> form;
     bool started = false;

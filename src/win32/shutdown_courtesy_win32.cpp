@@ -1,0 +1,43 @@
+#include "win32/shutdown_courtesy_win32.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace ambrel {
+
+namespace {
+
+template <typename Function>
+Function Lookup(const char* module, const char* name) {
+    HMODULE loaded = GetModuleHandleA(module);
+    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name))) : nullptr;
+}
+
+}  // namespace
+
+Win32ShutdownCourtesy::Win32ShutdownCourtesy()
+    : m_create(Lookup<CreateReason>("user32.dll", "ShutdownBlockReasonCreate")),
+      m_destroy(Lookup<DestroyReason>("user32.dll", "ShutdownBlockReasonDestroy")),
+      m_parameters(Lookup<ShutdownParameters>("kernel32.dll", "SetProcessShutdownParameters")) {}
+
+bool Win32ShutdownCourtesy::BlockReasonsAvailable() { return m_create && m_destroy; }
+
+bool Win32ShutdownCourtesy::SetBlockReason(WindowHandle window, const std::string& reason) {
+    if (!BlockReasonsAvailable()) return false;
+    // The reason is kept to what the system takes (MAX_STR_BLOCKREASON).
+    std::wstring wide(256, L'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, reason.data(), static_cast<int>(reason.size()), wide.data(), 255);
+    wide.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return m_create(reinterpret_cast<void*>(window), wide.c_str()) != 0;
+}
+
+bool Win32ShutdownCourtesy::ClearBlockReason(WindowHandle window) {
+    return m_destroy && m_destroy(reinterpret_cast<void*>(window)) != 0;
+}
+
+bool Win32ShutdownCourtesy::SetShutdownLevel(std::uint32_t level) {
+    return m_parameters && m_parameters(level, 0) != 0;
+}
+
+}  // namespace ambrel

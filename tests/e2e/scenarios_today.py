@@ -1,0 +1,97 @@
+"""The monitor on today's Windows (Wine as Windows 10): the reason the system
+shows while the end of the session waits, the early place in the shutdown
+order, the run history, and a skipped run told at the next start.
+
+Wine has the block reasons only as stubs that refuse (there is no query to
+read one back), and reports each call with its arguments: the scenarios read
+the monitor's real calls from that report."""
+
+import re
+
+from e2e_harness import check, scenario, trace_command
+from scenarios_monitor import LOG, TRACE, exited, logged_options
+
+HISTORY = "C:\\Ambrel\\Data\\history.csv"
+MARKER = "C:\\Ambrel\\Data\\ambrel.wait"
+SLEEPER = "C:\\Ambrel\\e2e_tool.exe sleep 1500"
+ISO = r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d"
+
+
+def reasons(calls_file):
+    text = calls_file.read_text(errors="replace") if calls_file.exists() else ""
+    found = re.findall(r'ShutdownBlockReasonCreate \([0-9A-Fa-f]+, L"([^"]*)"\)', text)
+    return [reason.replace("\\\\", "\\") for reason in found], text
+
+
+@scenario
+def on_win10_the_wait_and_each_task_give_their_reason_and_every_run_is_in_the_history(s):
+    s.set_windows_version("win10")
+    logged_options(s, ShutdownOption=3, QueryClose="T")
+    s.commands([trace_command("first"), SLEEPER])
+    calls = s.prefix / "calls.txt"
+    monitor = s.start_monitor(calls_to=calls)
+    hwnd = s.wait_window()
+    s.wait_for(lambda: "SetProcessShutdownParameters (000003ff, 00000000)" in reasons(calls)[1], 20,
+               "the monitor's place among the first programs asked")
+    ending = s.end_session_async()
+    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 30, "the confirmation window")
+    s.wait_for(lambda: reasons(calls)[0] == ["Waiting for you to confirm the shutdown tasks"], 10,
+               f"the reason while the window waits: {reasons(calls)[0]}")
+    check(s.lines(TRACE) == [], "a task ran before the confirmation")
+    s.tool("click", hwnd, "E&xecute")
+    ending.wait(timeout=90)
+    check(exited(monitor), "the monitor outlived the session")
+
+    shown, text = reasons(calls)
+    check(shown == ["Waiting for you to confirm the shutdown tasks",
+                    f"Running shutdown task 1 of 2: {trace_command('first')}",
+                    f"Running shutdown task 2 of 2: {SLEEPER}"], f"the reasons {shown}")
+    check(text.rfind("ShutdownBlockReasonDestroy") > text.rfind("ShutdownBlockReasonCreate"),
+          "the reason was not removed after the run")
+
+    lines = s.lines(HISTORY)
+    check(lines[0] == "Start,Command line,Outcome,Exit code,Duration (ms)", f"the header {lines[:1]}")
+    rows = [line.split(",") for line in lines[1:]]
+    check([r[1:4] for r in rows] == [[trace_command("first"), "run", "0"], [SLEEPER, "run", "0"]],
+          f"the history {lines}")
+    check(all(re.fullmatch(ISO, r[0]) for r in rows), f"the start times {lines}")
+    check(1400 <= int(rows[1][4]) < 15000, f"the sleeper's duration {rows[1][4]}")
+    check(s.read(MARKER, None) is None, "the wait is still marked after the run")
+    check("Waiting since" not in s.read(LOG), "the log tells of a skipped run")
+
+
+@scenario
+def on_win10_a_monitor_killed_while_it_waits_is_told_at_its_next_start(s):
+    s.set_windows_version("win10")
+    logged_options(s, ShutdownOption=3, QueryClose="F", RunMinimized="S")
+    s.commands([trace_command("after")])
+    monitor = s.start_monitor()
+    s.wait_window()
+    s.wait_for(lambda: s.read(MARKER).startswith("Waiting since "), 20, "the wait's marker")
+    since = s.read(MARKER).split()[2]
+    check(re.fullmatch(ISO, since), f"the marker {s.read(MARKER)!r}")
+    monitor.kill()  # as a forced end or a crash would
+    check(exited(monitor), "the monitor was not killed")
+    check("before Ambrel's work" not in s.read(LOG), "told before the next start")
+
+    monitor = s.start_monitor()
+    s.wait_window()
+    s.wait_for(lambda: "The last session ended before Ambrel's work could run." in s.read(LOG), 20,
+               "the log entry at the next start")
+    check(f"It had waited since {since}." in s.read(LOG), f"the log entry {s.read(LOG)!r}")
+    # The shell's balloon is a tooltip window that holds the text.
+    def balloons():
+        _, tips = s.tool("windows-of", "tooltips_class32")
+        return [tip.split(" ", 2) for tip in tips.splitlines()
+                if tip.endswith(" The last session ended before Ambrel's work could run.")]
+    s.wait_for(lambda: any(s.tool("visible", tip[0])[1].strip() == "1" for tip in balloons()), 20,
+               "the balloon at the tray icon")
+    s.screenshot("skipped-run-balloon")
+    check(s.read(MARKER).startswith("Waiting since "), "the new wait is not marked")
+
+    # This time the list runs: nothing is left to tell.
+    check(s.end_session() == 0, "the end of the session failed")
+    check(exited(monitor), "the monitor outlived the session")
+    check(s.lines(TRACE) == ["after"], f"what ran: {s.lines(TRACE)}")
+    check(s.read(MARKER, None) is None, "the wait is still marked after the run")
+    check(s.read(LOG).count("before Ambrel's work") == 1, "told more than once")
