@@ -27,19 +27,6 @@ TEST(SessionTrail, TimesAreLocalIso8601WithTheirOffset) {
     for (const auto& [date, offset, text] : cases) EXPECT_EQ(IsoLocalTime(date, offset), text);
 }
 
-TEST(SessionTrail, HistoryLinesQuoteWhatCsvMustAndNameEachOutcome) {
-    const std::tuple<std::string, RunOutcome, bool, const char*> cases[] = {
-        {"C:\\backup.exe /all", RunOutcome::Run, true, "T,C:\\backup.exe /all,run,7,1500\r\n"},
-        {"copy a,b", RunOutcome::TimedOut, false, "T,\"copy a,b\",timed out,,1500\r\n"},
-        {"\"C:\\My Tools\\x.exe\" -q", RunOutcome::FailedToStart, false,
-         "T,\"\"\"C:\\My Tools\\x.exe\"\" -q\",failed to start,,1500\r\n"},
-        {"say \"hi\", then go", RunOutcome::SkippedByMessage, false,
-         "T,\"say \"\"hi\"\", then go\",skipped by its message,,1500\r\n"},
-    };
-    for (const auto& [command, outcome, known, line] : cases)
-        EXPECT_EQ(HistoryLine({"T", command, outcome, known, 7, 1500}), line);
-}
-
 TEST(SessionTrail, HistoryStartsWithItsHeaderDropsATornLineAndKeepsToItsLimitWholeLines) {
     MemoryFileSystem fs;
     fs.AddFolder("C:\\Ambrel\\Data");
