@@ -2,7 +2,7 @@
 """End-to-end scenarios of the monitor under Wine.
 
     ambrel_e2e.py --build BUILD_DIR SCENARIO [--keep]
-    ambrel_e2e.py --build BUILD_DIR --list
+    ambrel_e2e.py --build BUILD_DIR --list     (each scenario with its usual seconds)
 """
 
 import argparse
@@ -11,7 +11,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from e2e_harness import SCENARIOS, ScenarioFailed, Session  # noqa: E402
+from e2e_harness import SCENARIOS, SECONDS, ScenarioFailed, Session  # noqa: E402
 import scenarios_launcher  # noqa: E402,F401  (registers the scenarios)
 import scenarios_maintenance  # noqa: E402,F401
 import scenarios_monitor  # noqa: E402,F401
@@ -30,7 +30,7 @@ def main():
     parser.add_argument("scenario", nargs="?")
     args = parser.parse_args()
     if args.list:
-        print("\n".join(sorted(SCENARIOS)))
+        print("\n".join(f"{name} {SECONDS[name]}" for name in sorted(SCENARIOS)))
         return 0
     function = SCENARIOS[args.scenario]
     session = Session(args.build, args.scenario, keep=args.keep)

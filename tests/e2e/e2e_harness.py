@@ -10,6 +10,7 @@ written by the commands, the log, the command list's counters.
 """
 
 import argparse
+import ctypes
 import os
 import shutil
 import subprocess
@@ -22,6 +23,40 @@ HERE = Path(__file__).resolve().parent
 WINE_RUN = HERE.parent / "wine" / "wine-run.sh"
 WM_AMBREL_REFRESH = 0x0590
 WM_AMBREL_CLOSE = 0x0591
+WINE64 = os.environ.get("AMBREL_WINE64", "/usr/lib/wine/wine64")
+ADDR_NO_RANDOMIZE = 0x0040000
+
+
+def start_without_randomisation():
+    """Everything this process starts from now on runs with the same address
+    layout every time: Wine's loader sits at a fixed address with its heap at a
+    random distance above it, and now and then that heap takes the address that
+    Windows' shared user data must have, so the program dies at start. (The
+    Wine runner does the same for the test programs.)"""
+    try:
+        libc = ctypes.CDLL(None, use_errno=True)
+        current = libc.personality(0xFFFFFFFF)
+        if current != -1 and not current & ADDR_NO_RANDOMIZE:
+            libc.personality(current | ADDR_NO_RANDOMIZE)
+    except (OSError, AttributeError):
+        pass
+
+
+start_without_randomisation()
+
+
+def loader_for(path):
+    """The 64-bit loader for a 64-bit program: Debian's `wine` is the 32-bit one
+    when Wine's 32-bit half is installed, and it would hand the program to
+    start.exe to be started a second time."""
+    try:
+        with open(path, "rb") as f:
+            head = f.read(4096)
+        offset = int.from_bytes(head[0x3C:0x40], "little")
+        machine = int.from_bytes(head[offset + 4:offset + 6], "little")
+    except (OSError, ValueError):
+        return "wine"
+    return WINE64 if machine == 0x8664 and os.access(WINE64, os.X_OK) else "wine"
 
 
 class ScenarioFailed(Exception):
@@ -93,8 +128,17 @@ class Session:
                 subprocess.run(["cp", "-a", str(item), str(target)], check=True)
 
     # -- running things in the session --------------------------------------
+    def linux_path(self, windows_path):
+        """Where a C:\\ path of the session is on this machine."""
+        return self.drive / windows_path[3:].replace("\\", "/") if windows_path[:3].upper() == "C:\\" \
+            else Path(windows_path)
+
+    def wine(self, program, *args):
+        """The command line that runs a program of the session (a C:\\ path)."""
+        return [loader_for(self.linux_path(program)), program, *map(str, args)]
+
     def tool(self, *args, timeout=60, check_rc=True):
-        result = subprocess.run(["wine", "C:\\Ambrel\\e2e_tool.exe", *map(str, args)], env=self.env,
+        result = subprocess.run(self.wine("C:\\Ambrel\\e2e_tool.exe", *args), env=self.env,
                                 stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=timeout)
         if check_rc and result.returncode != 0:
             raise ScenarioFailed(f"e2e_tool {' '.join(map(str, args))} failed ({result.returncode}): "
@@ -124,7 +168,7 @@ class Session:
         if calls_to:
             env = dict(self.env, WINEDEBUG="-all,fixme+graphics,fixme+process")
             output = open(calls_to, "a")
-        process = subprocess.Popen(["wine", "C:\\Ambrel\\Ambrel.exe", *args], env=env,
+        process = subprocess.Popen(self.wine("C:\\Ambrel\\Ambrel.exe", *args), env=env,
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=output)
         if calls_to:
             output.close()
@@ -132,7 +176,7 @@ class Session:
         return process
 
     def start_program(self, exe, *args):
-        process = subprocess.Popen(["wine", f"C:\\Ambrel\\{exe}", *args], env=self.env,
+        process = subprocess.Popen(self.wine(f"C:\\Ambrel\\{exe}", *args), env=self.env,
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.monitors.append(process)
         return process
@@ -160,7 +204,7 @@ class Session:
 
     def start_helper(self, record="C:\\helper.txt"):
         """A window elsewhere in the session that records the end of the session."""
-        process = subprocess.Popen(["wine", "C:\\Ambrel\\e2e_tool.exe", "helper-window", record, "Helper"],
+        process = subprocess.Popen(self.wine("C:\\Ambrel\\e2e_tool.exe", "helper-window", record, "Helper"),
                                    env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.monitors.append(process)
@@ -177,7 +221,7 @@ class Session:
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def read(self, windows_path, default=""):
-        path = self.drive / windows_path.replace("C:\\", "").replace("\\", "/")
+        path = self.linux_path(windows_path)
         return path.read_text(errors="replace").replace("\r", "") if path.exists() else default
 
     def lines(self, windows_path):
@@ -190,6 +234,34 @@ class Session:
                 return
             time.sleep(0.2)
         raise ScenarioFailed(f"timed out waiting for {message}")
+
+    # -- processor time ---------------------------------------------------------
+    def pids(self, program=b"Ambrel.exe"):
+        """The Linux processes of this session's prefix whose command line names `program`."""
+        found = []
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit():
+                continue
+            try:
+                if program not in (entry / "cmdline").read_bytes():
+                    continue
+                environment = (entry / "environ").read_bytes().split(b"\0")
+            except OSError:
+                continue
+            if f"WINEPREFIX={self.prefix}".encode() in environment:
+                found.append(int(entry.name))
+        return found
+
+    def processor_use(self, seconds, program=b"Ambrel.exe"):
+        """The processor time of the one process running `program` over the
+        next `seconds`: (processor seconds, wall seconds)."""
+        pids = self.pids(program)
+        check(len(pids) == 1, f"expected one {program.decode()} process of this session, found {pids}")
+        before, wall = cpu_seconds(pids), time.monotonic()
+        time.sleep(seconds)
+        used, wall = cpu_seconds(pids) - before, time.monotonic() - wall
+        check(self.pids(program) == pids, f"{program.decode()} ended while it was measured")
+        return used, wall
 
     def screenshot(self, name):
         artifacts = self.build / "artifacts"
@@ -215,12 +287,33 @@ class Session:
             shutil.rmtree(self.prefix, ignore_errors=True)
 
 
+TICKS_PER_SECOND = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pids):
+    """User and system time of these processes so far (fields 14 and 15 of /proc's stat)."""
+    total = 0
+    for pid in pids:
+        try:
+            fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        total += int(fields[11]) + int(fields[12])
+    return total / TICKS_PER_SECOND
+
+
 SCENARIOS = {}
+SECONDS = {}
 
 
-def scenario(function):
-    SCENARIOS[function.__name__] = function
-    return function
+def scenario(function=None, *, seconds=5):
+    """Registers a scenario; `seconds` is about how long it takes, so that the
+    test run can start the long ones first."""
+    def register(function):
+        SCENARIOS[function.__name__] = function
+        SECONDS[function.__name__] = seconds
+        return function
+    return register(function) if function else register
 
 
 def trace_command(name):

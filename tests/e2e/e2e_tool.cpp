@@ -22,6 +22,7 @@
 //   e2e_tool click HWND CAPTION           press the window's button
 //   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
 //   e2e_tool post HWND MESSAGE [WPARAM]   post a message (lParam 0, wParam 0 unless given)
+//   e2e_tool send HWND MESSAGE            send a message and return once the window has handled it
 //   e2e_tool show HWND                    restore a minimised window
 //   e2e_tool visible HWND                 print 1 when the window is visible
 //   e2e_tool tray HWND                    exit 0 when the window has a tray icon
@@ -832,6 +833,13 @@ int main(int argc, char** argv) {
                             static_cast<WPARAM>(std::strtoul(arg(4).c_str(), nullptr, 0)), 0)
                    ? 0
                    : 1;
+    if (verb == "send") {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)),
+                                   0, 0, SMTO_NORMAL, 30000, &result)
+                   ? 0
+                   : 1;
+    }
     if (verb == "show") return ShowWindow(ParseHwnd(argv[2]), SW_RESTORE), 0;
     if (verb == "placement") {  // visible, topmost, left, top, right, bottom, then the screen's size
         HWND w = ParseHwnd(argv[2]);

@@ -24,7 +24,7 @@ def end_with_list(s, lines, **options):
 def a_settings_file_another_program_holds_still_runs_and_logs_the_counters_once(s):
     monitor = end_with_list(s, [trace_command("first"), trace_command("second")])
     before = s.dump()
-    holder = subprocess.Popen(["wine", "C:\\Ambrel\\e2e_tool.exe", "hold-file", SDD, "60"], env=s.env,
+    holder = subprocess.Popen(s.wine("C:\\Ambrel\\e2e_tool.exe", "hold-file", SDD, "60"), env=s.env,
                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     s.monitors.append(holder)
     check(holder.stdout.readline().strip() == "held", "the settings file could not be held")

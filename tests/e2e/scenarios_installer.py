@@ -57,7 +57,7 @@ def if_packaged(function):
 @if_packaged
 def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_removes_everything(s):
     shutil.copy(SETUP, s.drive / "setup.exe")
-    setup = subprocess.run(["wine", "C:\\setup.exe", "/S"], env=s.env, stdin=subprocess.DEVNULL,
+    setup = subprocess.run(s.wine("C:\\setup.exe", "/S"), env=s.env, stdin=subprocess.DEVNULL,
                            capture_output=True, timeout=180)
     check(setup.returncode == 0, f"setup /S: {setup.returncode}")
     # The 64-bit programs, in the folder under Program Files, with Data.
@@ -94,7 +94,7 @@ def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_rem
     (s.drive / "commands.txt").write_text(trace_command("installed") + "\n")
     s.tool("commands", "C:\\Program Files\\Ambrel", "C:\\commands.txt")
 
-    monitor = subprocess.Popen(["wine", monitor_path], env=s.env, stdin=subprocess.DEVNULL,
+    monitor = subprocess.Popen(s.wine(monitor_path), env=s.env, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     s.monitors.append(monitor)
     s.wait_window()
@@ -112,7 +112,7 @@ def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_rem
     check(len(monitors) == 1, f"monitors running: {monitors}")
     check(processes_of(s, "Program Files\\Ambrel\\Ambrel.exe"), "the running monitor is not the installed one")
     s.wait_for(lambda: s.tool("registry-hwnd")[1].split()[0] == str(window), 20, "the monitor's handle published")
-    subprocess.run(["wine", uninstall.strip('"'), "/S"], env=s.env, stdin=subprocess.DEVNULL, capture_output=True,
+    subprocess.run(s.wine(uninstall.strip('"'), "/S"), env=s.env, stdin=subprocess.DEVNULL, capture_output=True,
                    timeout=120)
     s.wait_for(lambda: not s.tool("windows-of", "AmbrelMonitor")[1].strip(), 30, "the monitor closed")
     s.wait_for(lambda: not home.exists(), 60, "the program folder removed")

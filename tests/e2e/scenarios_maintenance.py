@@ -107,7 +107,7 @@ def expect(actual, wanted, what):
     check(actual == wanted, f"{what}: {actual!r}, not {wanted!r}")
 
 
-@scenario
+@scenario(seconds=20)
 def maintenance_stores_defaults_and_saves_what_its_controls_say(s):
     # No list was ever saved: the load says so, and the window opens all the same.
     w = Window(s, box="File not found")
@@ -234,7 +234,7 @@ def maintenance_on_nt4_offers_two_shutdown_options(s):
     expect(stored(s, "ShutdownOption"), "dword|1", "option 3 saved on NT 4")
 
 
-@scenario
+@scenario(seconds=15)
 def runs_the_monitor_records_while_maintenance_is_open_survive_its_save(s):
     # Option 2 with "Don't Shutdown!": the monitor refuses, runs its list and waits again.
     s.options(ShutdownOption=2, WinShutdownType="4", QueryClose="F", Logging=3,
@@ -291,7 +291,7 @@ def add_command(w, command, **changes):
     return e
 
 
-@scenario
+@scenario(seconds=14)
 def a_list_built_in_the_editor_is_saved_whole_and_run_by_the_monitor(s):
     s.options(ShutdownOption=3, QueryClose="F", Logging=3, LogDir="C:\\Ambrel\\Data\\ambrel.log")
     s.commands([])

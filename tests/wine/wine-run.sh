@@ -19,7 +19,40 @@
 #   AMBREL_WINE_AFTER="ARGS"    run PROGRAM once more with ARGS in the same
 #                               private prefix when the first run is over
 #   wine-run.sh --stop BUILD_DIR   ends the shared prefix's wineserver
+#
+# Every program starts the same way each time: without address randomisation
+# and through the loader of its own width (see no_randomisation and loader_for).
 set -u
+
+# Wine's loader is linked at a fixed address and the C heap begins right above
+# it, at a random distance. Now and then the heap reaches the address where the
+# shared user data of every Windows process must be mapped, and the program dies
+# before its first instruction ("failed to map the shared user data", about one
+# start in five thousand here; under the 32-bit loader the parent only says
+# "ShellExecuteEx failed: Internal error"). Without randomisation the layout is
+# the same at every start, so a start that works once always works. The setting
+# is inherited by everything Wine starts.
+no_randomisation() {
+    local personality
+    personality=$(cat /proc/self/personality 2>/dev/null) || return 0
+    (( 16#$personality & 0x0040000 )) && return 0
+    command -v setarch >/dev/null || return 0
+    exec setarch "$(uname -m)" -R "$0" "$@"
+}
+no_randomisation "$@"
+
+# Debian's `wine` is the 32-bit loader once Wine's 32-bit half is installed. It
+# hands a 64-bit program to start.exe, which starts it again through
+# ShellExecuteEx: two process starts for one, and a failure of the second is
+# reported only as the first's. A 64-bit program is started by the 64-bit
+# loader itself.
+wine64=${AMBREL_WINE64:-/usr/lib/wine/wine64}
+loader_for() {
+    local offset machine
+    offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$offset" ] && machine=$(od -An -tx1 -j$((offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' \n')
+    if [ "${machine:-}" = 6486 ] && [ -x "$wine64" ]; then echo "$wine64"; else echo wine; fi
+}
 if [ "${1:-}" = --stop ]; then
     stop_root=${AMBREL_WINE_ROOT:-$2/wine}
     WINEPREFIX=$stop_root/shared wineserver -k 2>/dev/null
@@ -125,21 +158,7 @@ if [ -n "${AMBREL_WINE_VERSION:-}" ]; then mode=private; fi
 
 if [ "$mode" = shared ]; then
     export WINEPREFIX=$root/shared
-    out=$(mktemp)
-    for attempt in 1 2; do
-        wine "$exe" "$@" >"$out"
-        rc=$?
-        # A test program always prints before it tests anything: one that failed
-        # without a word never started (Wine lost it on the way), so once more.
-        if [ "$rc" -ne 0 ] && [ ! -s "$out" ] && [ "$attempt" -eq 1 ]; then
-            echo "wine-run: $exe exited with $rc before printing anything; starting it again" >&2
-            continue
-        fi
-        break
-    done
-    cat "$out"
-    rm -f "$out"
-    exit $rc
+    exec "$(loader_for "$exe")" "$exe" "$@"
 fi
 
 mkdir -p "$root/private"
@@ -149,14 +168,15 @@ copy_prefix "$template" "$prefix"
 export WINEPREFIX=$prefix
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1
-wine "$exe" "$@"
+loader=$(loader_for "$exe")
+"$loader" "$exe" "$@"
 rc=$?
 if [ -n "${AMBREL_WINE_AFTER:-}" ]; then
     # A second run in the same prefix, for programs whose first run ends the
     # whole Wine session (itself included); its arguments are word-split.
     sleep 1
     # shellcheck disable=SC2086
-    wine "$exe" $AMBREL_WINE_AFTER
+    "$loader" "$exe" $AMBREL_WINE_AFTER
     after=$?
     [ "$rc" -eq 0 ] && rc=$after
 fi
