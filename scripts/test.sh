@@ -42,7 +42,10 @@ run_tree() {
     echo "== $tree: test"
     local out
     out=$(mktemp)
-    ctest --preset "$tree" -j "$jobs" 2>&1 | tee "$out" | grep -v -E '^ +(Start|[0-9]+/[0-9]+ Test) .*(Start|Passed)'
+    # Passing cases and starts are left out of the output; failures, their
+    # output and the summary stay.
+    ctest --preset "$tree" -j "$jobs" 2>&1 | tee "$out" |
+        grep -v -E '^ *(Start +[0-9]+: |[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed +[0-9.]+ sec$)'
     local rc=${PIPESTATUS[0]}
     local line
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$out" | tail -n 1)

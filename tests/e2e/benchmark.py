@@ -70,13 +70,18 @@ def started(session, **options):
 
 def seed_wait(session, seconds):
     """The seed's way of waiting: a loop that looks for a window and yields to
-    the message loop without a pause, measured in the same session."""
+    the message loop without a pause, measured in the same session. Under Wine
+    each look is a request to the wineserver, so the loop's processor is shared
+    between its own process and the server: the figure is the two together."""
     spinner = session.start_program("e2e_tool.exe", "spin-find", "Nothing Like It", str(int(seconds) + 5))
     session.wait_for(lambda: session.pids(b"spin-find"), 30, "the spinning wait")
     time.sleep(0.5)
-    used = percent(*session.processor_use(seconds, b"spin-find"))
+    server = session.pids(b"wineserver")
+    server_before = cpu_seconds(server)
+    used, wall = session.processor_use(seconds, b"spin-find")
+    used += cpu_seconds(server) - server_before
     spinner.kill()
-    return used
+    return percent(used, wall)
 
 
 def waiting(option, key):
@@ -203,7 +208,7 @@ def main():
                 values.setdefault(key, []).append(value)
 
     width = max(len(title) for _, title, _, _, _ in FIGURES)
-    lines = [f"Ambrel's benchmarks under Wine, {args.runs} runs of each figure",
+    lines = [f"Ambrel's benchmarks under Wine, {args.runs} run{'s' if args.runs != 1 else ''} of each figure",
              f"  {'figure':<{width}}  {'median':>9}  {'spread':>13}  {'target':>9}  the seed's way (median)"]
     verdicts, far_off = [], False
     for key, title, unit, target, seed_key in FIGURES:
@@ -216,6 +221,8 @@ def main():
         median = statistics.median(measured)
         seed = values.get(seed_key) if seed_key else None
         seed_text = f"{statistics.median(seed):.1f} {unit}" if seed else ""
+        if seed and key == "runner":
+            seed_text += " (its own process only: the wineserver's share comes on top)"
         lines.append(f"  {title:<{width}}  {median:>7.2f} {unit:<1}  {spread(measured):>13}  "
                      f"{'< ' + format(target, 'g') + ' ' + unit:>9}  {seed_text}")
         if median < target:

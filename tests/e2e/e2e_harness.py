@@ -181,12 +181,12 @@ class Session:
         self.monitors.append(process)
         return process
 
-    def wait_title(self, title, timeout_ms=20000):
+    def wait_title(self, title, timeout_ms=60000):
         rc, out = self.tool("wait-title", title, timeout_ms, check_rc=False)
         check(rc == 0, f"no window titled {title!r}")
         return int(out.split()[0])
 
-    def wait_dialog(self, title, timeout_ms=20000):
+    def wait_dialog(self, title, timeout_ms=60000):
         rc, out = self.tool("wait-dialog", title, timeout_ms, check_rc=False, timeout=timeout_ms / 1000 + 30)
         check(rc == 0, f"no dialog titled {title!r}")
         return int(out.split()[0])
@@ -197,7 +197,7 @@ class Session:
                        env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, check=True)
 
-    def wait_window(self, class_name="AmbrelMonitor", timeout_ms=20000):
+    def wait_window(self, class_name="AmbrelMonitor", timeout_ms=60000):
         rc, out = self.tool("wait-window", class_name, timeout_ms, check_rc=False)
         check(rc == 0, f"no window of class {class_name}")
         return int(out.split()[0])

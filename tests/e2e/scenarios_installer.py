@@ -111,10 +111,10 @@ def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_rem
     monitors = s.tool("windows-of", "AmbrelMonitor")[1].split("\n")[:-1]
     check(len(monitors) == 1, f"monitors running: {monitors}")
     check(processes_of(s, "Program Files\\Ambrel\\Ambrel.exe"), "the running monitor is not the installed one")
-    s.wait_for(lambda: s.tool("registry-hwnd")[1].split()[0] == str(window), 20, "the monitor's handle published")
+    s.wait_for(lambda: s.tool("registry-hwnd")[1].split()[0] == str(window), 60, "the monitor's handle published")
     subprocess.run(s.wine(uninstall.strip('"'), "/S"), env=s.env, stdin=subprocess.DEVNULL, capture_output=True,
                    timeout=120)
-    s.wait_for(lambda: not s.tool("windows-of", "AmbrelMonitor")[1].strip(), 30, "the monitor closed")
+    s.wait_for(lambda: not s.tool("windows-of", "AmbrelMonitor")[1].strip(), 60, "the monitor closed")
     s.wait_for(lambda: not home.exists(), 60, "the program folder removed")
     check(not common.exists() and not startup.exists() and not shutdown.exists(), "a shortcut or folder is left")
     check(reg_values(s, UNINSTALL_KEY) is None, "the entry is left")

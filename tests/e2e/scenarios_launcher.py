@@ -102,10 +102,10 @@ def launcher_on_win98_hands_the_ending_to_the_monitor(s):
     s.tool("set", d.hwnd, OPTION0 + 2, "1")
     d.click(YES)
     check(process.wait(timeout=20) == 0, "the launcher did not end")
-    s.wait_for(lambda: s.lines(STANDIN), 20, "the monitor's start")
+    s.wait_for(lambda: s.lines(STANDIN), 60, "the monitor's start")
     check(s.lines(STANDIN)[-1].endswith(" FromTelvix 99"), f"started with {s.lines(STANDIN)}")
     launcher(s, "/T=S", shown=False)[0].wait(timeout=20)
-    s.wait_for(lambda: len(s.lines(STANDIN)) == 2, 20, "the second start")
+    s.wait_for(lambda: len(s.lines(STANDIN)) == 2, 60, "the second start")
     check(s.lines(STANDIN)[-1].endswith(" FromTelvix 1"), f"started with {s.lines(STANDIN)}")
 
 
@@ -199,7 +199,7 @@ def a_cancelled_scheduled_shutdown_warns_again_a_minute_later(s):
     warning.click(NO)  # Cancel Shut Down
     warning.gone()
     again = Dialog(s, s.wait_dialog("Ambrel", 90000))
-    s.wait_for(lambda: counting(s, again) < 58, 10, "the count going down")
+    s.wait_for(lambda: counting(s, again) < 58, 60, "the count going down")
     check(not s.lines("C:\\trace.txt") and "WM_ENDSESSION 1" not in s.lines("C:\\helper.txt"),
           "the list ran or the session ended after the cancel")
     again.click(NO)
@@ -209,7 +209,7 @@ def a_cancelled_scheduled_shutdown_warns_again_a_minute_later(s):
 @scenario(seconds=125)
 def a_scheduled_shutdown_warns_for_a_minute_and_then_runs_the_list(s):
     warning = scheduled(s)
-    s.wait_for(lambda: counting(s, warning) < 58, 10, "the count going down")
+    s.wait_for(lambda: counting(s, warning) < 58, 60, "the count going down")
     check(not s.lines("C:\\trace.txt"), "the list ran while the warning counted")
     s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 120, "the scheduled log off")
     expect(s.lines("C:\\trace.txt"), ["scheduled"], "what ran")
@@ -231,15 +231,15 @@ def option1_replaces_the_shut_down_dialog_in_place(s):
     s.start_helper()
     # A dialog of another title is left alone.
     other = system_dialog(s, "Something Else", "C:\\other.txt")
-    s.wait_for(lambda: "shown" in s.lines("C:\\other.txt"), 10, "the other dialog")
+    s.wait_for(lambda: "shown" in s.lines("C:\\other.txt"), 60, "the other dialog")
     import time
     time.sleep(2)
     check(other.poll() is None and "closed" not in s.lines("C:\\other.txt"), "another dialog was closed")
     # The Shut Down dialog is closed and the monitor's own shows over a picture of the screen.
     system_dialog(s, "Shut Down Windows", "C:\\first.txt")
     d = Dialog(s, s.wait_dialog("Ambrel - Shut Down Windows"))
-    s.wait_for(lambda: "closed" in s.lines("C:\\first.txt"), 10, "the system's dialog closed")
-    rc, out = s.tool("wait-window", "AmbrelShutDownBackground", 5000, check_rc=False)
+    s.wait_for(lambda: "closed" in s.lines("C:\\first.txt"), 60, "the system's dialog closed")
+    rc, out = s.tool("wait-window", "AmbrelShutDownBackground", 30000, check_rc=False)
     check(rc == 0, "no picture behind the dialog")
     visible, topmost, left, top, right, bottom, width, height = s.tool("placement", int(out.split()[0]))[1].split()
     expect((visible, topmost, left, top, right, bottom), ("1", "1", "0", "0", width, height),

@@ -24,7 +24,7 @@ class Controls:
         self.hwnd = hwnd
         if hwnd and wait:
             # A dialog exists before it shows; what it shows is read once it has.
-            s.wait_for(lambda: s.tool("visible", hwnd, check_rc=False)[1].strip() == "1", 30, "the window showing")
+            s.wait_for(lambda: s.tool("visible", hwnd, check_rc=False)[1].strip() == "1", 60, "the window showing")
 
     def control(self, name):
         rc, out = self.s.tool("control", self.hwnd, ID[name], check_rc=False)
@@ -42,13 +42,13 @@ class Controls:
         self.s.tool("press", self.hwnd, ID[name])
 
     def answer(self, text, button):
-        rc, out = self.s.tool("box", text, button, 20000, check_rc=False)
+        rc, out = self.s.tool("box", text, button, 60000, check_rc=False)
         check(rc == 0, f"no box {text!r}")
         lines = out.split("\n")
         return lines[1], "\n".join(lines[2:]).strip("\n")
 
     def gone(self):
-        check(self.s.tool("wait-gone", self.hwnd, 20000, check_rc=False)[0] == 0, "the window stays")
+        check(self.s.tool("wait-gone", self.hwnd, 60000, check_rc=False)[0] == 0, "the window stays")
 
 
 class Window(Controls):
@@ -67,7 +67,7 @@ class Window(Controls):
         self.first_box = self.answer(box, "OK") if box else None
         # The window exists before the program has made sure it is the only
         # copy; it shows once it has.
-        s.wait_for(lambda: s.tool("visible", self.hwnd)[1].strip() == "1", 30, "the maintenance window")
+        s.wait_for(lambda: s.tool("visible", self.hwnd)[1].strip() == "1", 60, "the maintenance window")
 
     def tab(self, number):
         self.s.tool("tab", self.hwnd, number)
@@ -127,7 +127,7 @@ def maintenance_stores_defaults_and_saves_what_its_controls_say(s):
              ("IDC_OPTRUNAMBRELOPTION2", "1"), ("IDC_CHKALLOWUSERSTODISABLEAMBREL", "1"),
              ("IDC_OPTLOGOPTION0", "1"), ("IDC_LBLABOUTTITLE", "Ambrel 2.0(TM) Maintenance   Version 2.0.0")]
     # Under load the window can be read before the last of its pages is found.
-    s.wait_for(lambda: all(s.tool("control", w.hwnd, ID[name], check_rc=False)[0] == 0 for name, _ in pages), 20,
+    s.wait_for(lambda: all(s.tool("control", w.hwnd, ID[name], check_rc=False)[0] == 0 for name, _ in pages), 60,
                "every page of the window")
     for number, (name, value) in enumerate(pages, start=1):
         w.tab(number)
@@ -153,7 +153,7 @@ def maintenance_stores_defaults_and_saves_what_its_controls_say(s):
     title, text = w.answer("Cannot locate the Shutdown directory.", "&Yes")
     expect((title, text.split()), ("Ambrel 2.0", "Cannot locate the Shutdown directory. OK to create it?".split()),
            "the question")
-    s.wait_for(lambda: w.value("IDC_OPTEXECUTEOPTION2") == "1", 10, "Both chosen")
+    s.wait_for(lambda: w.value("IDC_OPTEXECUTEOPTION2") == "1", 60, "Both chosen")
     w.tab(4)
     w.set("IDC_CHKAMBRELINSTARTUP", "1")
     w.set("IDC_OPTRUNAMBRELOPTION1", "1")
@@ -216,7 +216,7 @@ def maintenance_runs_once_and_makes_the_running_monitor_reload(s):
     w.tab(4)
     w.set("IDC_OPTRUNAMBRELOPTION0", "1")
     w.close_with("IDOK")
-    s.wait_for(lambda: s.tool("visible", monitor)[1].strip() == "1", 20, "the monitor on the taskbar")
+    s.wait_for(lambda: s.tool("visible", monitor)[1].strip() == "1", 60, "the monitor on the taskbar")
     expect(stored(s, "RunMinimized"), "sz|T", "RunMinimized")
 
 
@@ -249,13 +249,13 @@ def runs_the_monitor_records_while_maintenance_is_open_survive_its_save(s):
     # while the slow command runs the rows are reordered and saved.
     w = Window(s)
     s.end_session_async()
-    s.wait_for(lambda: s.lines("C:\\trace.txt") == ["a"], 30, "the first command")
+    s.wait_for(lambda: s.lines("C:\\trace.txt") == ["a"], 60, "the first command")
     s.tool("select", w.hwnd, 4)
     s.tool("toolbar", w.hwnd, 1)  # c up, before b
-    s.wait_for(lambda: [r.split("|")[2] for r in rows(s, w)] == [a, slow, c, b], 10, "the reordered rows")
+    s.wait_for(lambda: [r.split("|")[2] for r in rows(s, w)] == [a, slow, c, b], 60, "the reordered rows")
     w.close_with("IDOK")
     s.wait_for(lambda: s.lines("C:\\trace.txt") == ["a", "b", "c"], 60, "the rest of the run")
-    s.wait_for(lambda: s.dump()[c][1] == 1, 20, "the last command's record")
+    s.wait_for(lambda: s.dump()[c][1] == 1, 60, "the last command's record")
     first = s.dump()
     for command in (a, slow, b, c):
         expect(first[command][1], 1, f"runs of {command.split()[-1]} in its own record")
@@ -267,9 +267,9 @@ def runs_the_monitor_records_while_maintenance_is_open_survive_its_save(s):
     w = Window(s)
     s.end_session_async()
     s.wait_for(lambda: len(s.lines("C:\\trace.txt")) == 6, 60, "the second run")
-    s.wait_for(lambda: s.dump()[b][1] == 2, 20, "the second run's counters")
+    s.wait_for(lambda: s.dump()[b][1] == 2, 60, "the second run's counters")
     s.tool("dblclick", w.hwnd, 4)  # b switched off: not an edit
-    s.wait_for(lambda: rows(s, w)[3].split("|")[0] == "2", 10, "b switched off")
+    s.wait_for(lambda: rows(s, w)[3].split("|")[0] == "2", 60, "b switched off")
     w.close_with("IDOK")
     after = s.dump()
     for command in (a, slow, b, c):
@@ -347,7 +347,7 @@ def a_list_built_in_the_editor_is_saved_whole_and_run_by_the_monitor(s):
     e = Dialog(w, "IDC_CMD_EDIT", "Ambrel")
     expect(e.value("IDC_LBL_COMMAND"), "Edit command line:", "the editor's label")
     e.press("IDC_CMDTEST")
-    s.wait_for(lambda: s.lines("C:\\tested.txt") == ["from-the-editor"], 30, "the editor's test run")
+    s.wait_for(lambda: s.lines("C:\\tested.txt") == ["from-the-editor"], 60, "the editor's test run")
     e.set("IDC_TXT_COMMAND", off)
     e.close_with("IDOK")
 
@@ -363,7 +363,7 @@ def a_list_built_in_the_editor_is_saved_whole_and_run_by_the_monitor(s):
     # The asked one first, then OK.
     s.tool("select", w.hwnd, 2)
     s.tool("toolbar", w.hwnd, 1)
-    s.wait_for(lambda: [r.split("|")[2] for r in rows(s, w)] == [asked, weekly, off], 10, "the reordered rows")
+    s.wait_for(lambda: [r.split("|")[2] for r in rows(s, w)] == [asked, weekly, off], 60, "the reordered rows")
     w.close_with("IDOK")
 
     stored = s.tool("dump-all", "C:\\Ambrel")[1].splitlines()

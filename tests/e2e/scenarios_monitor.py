@@ -32,7 +32,7 @@ def logged_options(s, **extra):
 @scenario
 def start_without_options_asks_for_maintenance(s):
     monitor = s.start_monitor()
-    rc, out = s.tool("box", "One or more settings weren't found.", "OK", 20000, check_rc=False)
+    rc, out = s.tool("box", "One or more settings weren't found.", "OK", 60000, check_rc=False)
     check(rc == 0, "no settings message")
     title, text = out.split("\n")[1:3]
     check(title == "Ambrel", f"title {title!r}")
@@ -47,7 +47,7 @@ def start_publishes_its_window_and_waits_in_the_tray(s):
     logged_options(s, ShutdownOption=3)
     monitor = s.start_monitor()
     hwnd = s.wait_window()
-    s.wait_for(lambda: s.tool("tray", hwnd, check_rc=False)[0] == 0, 20, "the tray icon")
+    s.wait_for(lambda: s.tool("tray", hwnd, check_rc=False)[0] == 0, 60, "the tray icon")
     _, out = s.tool("registry-hwnd")
     check(int(out.split()[0]) == hwnd, f"AmbrelHwnd {out.strip()} is not the window {hwnd}")
     _, visible = s.tool("visible", hwnd)
@@ -65,7 +65,7 @@ def second_start_is_refused_but_a_launcher_start_is_let_through(s):
     first = s.start_monitor()
     hwnd = s.wait_window()
     second = s.start_monitor()
-    rc, out = s.tool("box", "Ambrel is already running.", "OK", 20000, check_rc=False)
+    rc, out = s.tool("box", "Ambrel is already running.", "OK", 60000, check_rc=False)
     check(rc == 0, "no 'already running' message")
     check(out.split("\n")[1] == "Ambrel", f"title {out!r}")
     check(exited(second), "the second monitor did not end")
@@ -99,7 +99,7 @@ def refresh_applies_changed_options_and_close_ends(s):
     check(visible.strip() == "0", "hidden at first")
     s.options(RunMinimized="T")
     s.tool("post", hwnd, WM_AMBREL_REFRESH)
-    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 20, "the refreshed window mode")
+    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 60, "the refreshed window mode")
     s.tool("post", hwnd, WM_AMBREL_CLOSE)
     check(exited(monitor), "WM_AMBREL_CLOSE did not end the monitor")
 
@@ -131,7 +131,7 @@ def the_waiting_monitor_uses_no_processor_while_it_waits(s):
     # a wait that looks for a dialog without a pause, the monitor's old way,
     # counted until it has used 200 ms, however busy the machine is.
     spinner = s.start_program("e2e_tool.exe", "spin-find", "Nothing Like It", 30)
-    s.wait_for(lambda: s.pids(b"spin-find"), 30, "the spinning wait")
+    s.wait_for(lambda: s.pids(b"spin-find"), 60, "the spinning wait")
     counted = 0.0
     deadline = time.monotonic() + 20
     while counted < 0.2 and time.monotonic() < deadline:
@@ -146,7 +146,7 @@ def the_waiting_monitor_uses_no_processor_while_it_waits(s):
     s.options(ShutdownOption=3)
     s.tool("send", hwnd, WM_AMBREL_REFRESH)
     ending = s.end_session_async()
-    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 30, "the confirmation window")
+    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 60, "the confirmation window")
     settled(s)
     quiet(s, "option 3, the confirmation window waiting for a button")
     check(ending.poll() is None and s.lines(TRACE) == [], "the session end went on without a button")
@@ -214,7 +214,7 @@ def option3_without_confirmation_runs_the_due_commands_and_lets_the_session_end(
 def option3_confirmation_shows_the_list_and_execute_runs_it(s):
     before, monitor, hwnd = start_with_standard_commands(s, ShutdownOption=3, QueryClose="T")
     ending = s.end_session_async()
-    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 30, "the confirmation window")
+    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 60, "the confirmation window")
     _, rows = s.tool("rows", hwnd)
     rows = [r.split("|") for r in rows.splitlines()]
     check(len(rows) == 6, f"rows {rows}")
@@ -235,7 +235,7 @@ def option3_cancel_shut_down_refuses_and_waits_again(s):
     monitor = s.start_monitor()
     hwnd = s.wait_window()
     ending = s.end_session_async()
-    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 30, "the confirmation window")
+    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 60, "the confirmation window")
     s.tool("click", hwnd, "&Cancel Shut Down")
     ending.wait(timeout=90)
     time.sleep(1)
@@ -303,7 +303,7 @@ def message_actions_skip_stop_rerun_and_user_commands(s):
     for text, button in [("skip", "OK"), ("user", "OK"), ("again", "OK"), ("again", "Cancel"), ("stop", "OK")]:
         rc, out = s.tool("box", text, button, 30000, check_rc=False)
         check(rc == 0, f"no message {text!r}: {out}")
-        s.tool("wait-gone", out.split()[0], 10000)
+        s.tool("wait-gone", out.split()[0], 60000)
     ending.wait(timeout=90)
     trace = s.lines(TRACE)
     check(trace == ["one", "three", "user-action", "four", "four", "five"], f"trace {trace}")

@@ -31,11 +31,11 @@ def on_win10_the_wait_and_each_task_give_their_reason_and_every_run_is_in_the_hi
     calls = s.prefix / "calls.txt"
     monitor = s.start_monitor(calls_to=calls)
     hwnd = s.wait_window()
-    s.wait_for(lambda: "SetProcessShutdownParameters (000003ff, 00000000)" in reasons(calls)[1], 20,
+    s.wait_for(lambda: "SetProcessShutdownParameters (000003ff, 00000000)" in reasons(calls)[1], 60,
                "the monitor's place among the first programs asked")
     ending = s.end_session_async()
-    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 30, "the confirmation window")
-    s.wait_for(lambda: reasons(calls)[0] == ["Waiting for you to confirm the shutdown tasks"], 10,
+    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 60, "the confirmation window")
+    s.wait_for(lambda: reasons(calls)[0] == ["Waiting for you to confirm the shutdown tasks"], 60,
                f"the reason while the window waits: {reasons(calls)[0]}")
     check(s.lines(TRACE) == [], "a task ran before the confirmation")
     s.tool("click", hwnd, "E&xecute")
@@ -67,7 +67,7 @@ def on_win10_a_monitor_killed_while_it_waits_is_told_at_its_next_start(s):
     s.commands([trace_command("after")])
     monitor = s.start_monitor()
     s.wait_window()
-    s.wait_for(lambda: s.read(MARKER).startswith("Waiting since "), 20, "the wait's marker")
+    s.wait_for(lambda: s.read(MARKER).startswith("Waiting since "), 60, "the wait's marker")
     since = s.read(MARKER).split()[2]
     check(re.fullmatch(ISO, since), f"the marker {s.read(MARKER)!r}")
     monitor.kill()  # as a forced end or a crash would
@@ -76,7 +76,7 @@ def on_win10_a_monitor_killed_while_it_waits_is_told_at_its_next_start(s):
 
     monitor = s.start_monitor()
     s.wait_window()
-    s.wait_for(lambda: "The last session ended before Ambrel's work could run." in s.read(LOG), 20,
+    s.wait_for(lambda: "The last session ended before Ambrel's work could run." in s.read(LOG), 60,
                "the log entry at the next start")
     check(f"It had waited since {since}." in s.read(LOG), f"the log entry {s.read(LOG)!r}")
     # The shell's balloon is a tooltip window that holds the text.
@@ -84,7 +84,7 @@ def on_win10_a_monitor_killed_while_it_waits_is_told_at_its_next_start(s):
         _, tips = s.tool("windows-of", "tooltips_class32")
         return [tip.split(" ", 2) for tip in tips.splitlines()
                 if tip.endswith(" The last session ended before Ambrel's work could run.")]
-    s.wait_for(lambda: any(s.tool("visible", tip[0])[1].strip() == "1" for tip in balloons()), 20,
+    s.wait_for(lambda: any(s.tool("visible", tip[0])[1].strip() == "1" for tip in balloons()), 60,
                "the balloon at the tray icon")
     s.screenshot("skipped-run-balloon")
     check(s.read(MARKER).startswith("Waiting since "), "the new wait is not marked")

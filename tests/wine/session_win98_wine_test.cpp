@@ -75,7 +75,7 @@ TEST(SessionUnderWine98, ForcedLogoffSweepsEveryOtherWindowAndEndsAHungProgram) 
     EXPECT_EQ(answering.Messages(), (std::vector<std::string>{"query 0 0", "end 1 0"}));
     EXPECT_TRUE(answering.Running());  // told, not ended
     EXPECT_TRUE(hung.Messages().empty());
-    ASSERT_EQ(WaitForSingleObject(hung.Process.hProcess, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(hung.Process.hProcess, 30000), WAIT_OBJECT_0);
     DWORD exitCode = 1;
     GetExitCodeProcess(hung.Process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
