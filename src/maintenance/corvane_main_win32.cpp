@@ -7,6 +7,7 @@
 #include "maintenance/frm_Ambrel_Maintenance.h"
 #include "maintenance/frm_Ambrel_Maintenance_win32.h"
 #include "win32/app_identity_win32.h"
+#include "shared/CommandFiles.h"
 #include "win32/command_list_lock_win32.h"
 #include "win32/files_win32.h"
 #include "win32/instance_guard_win32.h"
@@ -28,11 +29,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32ProcessLauncher processes;
     Win32ShellLinks links;
     Win32WindowMessages messages;
-    Win32CommandListLock listLock;
+    const AppIdentity identity = LoadAppIdentity("Ambrel Maintenance");
+    Win32CommandListLock listLock(CommandListLockFile(identity.ProgramDirectory));
 
     AboutTexts about = ReadAboutTexts();
     MaintenancePorts ports{registry, facts,    files,    clock, regional, ui, instanceGuard, processes,
-                           links,    messages, listLock, LoadAppIdentity("Ambrel Maintenance"), about};
+                           links,    messages, listLock, identity, about};
 
     frm_Ambrel_MaintenanceView view;
     if (!view.Create(instance)) return 1;

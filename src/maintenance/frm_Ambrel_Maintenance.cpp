@@ -138,7 +138,8 @@ void frm_Ambrel_Maintenance::LoadOptionsIntoControls() {
         // options read before it are shown, so the user can put it right.
         ReportHandlerError();
     }
-    SetCommandFiles(o.AllUsersUseSame(), m_ports.App.ProgramDirectory, m_systemInfo->logonName());
+    SetCommandFiles(o.AllUsersUseSame(), m_ports.App.ProgramDirectory, m_systemInfo->logonName(),
+                    m_systemInfo->TrailFolder(), m_systemInfo->logonNameExact());
     chkAllUsersUseSame = Tick(o.AllUsersUseSame());
     m_logger->LogUser(m_systemInfo->logonName());
     m_logger->LogFile(o.LogDir());
@@ -232,7 +233,8 @@ void frm_Ambrel_Maintenance::cboShutdownOption_Click() {
 
 void frm_Ambrel_Maintenance::chkAllUsersUseSame_Click() {
     // Only the names of the next save change; the list on screen stays.
-    SetCommandFiles(chkAllUsersUseSame == 1, m_ports.App.ProgramDirectory, m_systemInfo->logonName());
+    SetCommandFiles(chkAllUsersUseSame == 1, m_ports.App.ProgramDirectory, m_systemInfo->logonName(),
+                    m_systemInfo->TrailFolder(), m_systemInfo->logonNameExact());
 }
 
 void frm_Ambrel_Maintenance::chkShutWindowsOnTime_Click() {

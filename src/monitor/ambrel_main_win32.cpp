@@ -30,12 +30,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Win32ProcessLauncher processes;
     Win32ShellLinks links;
     Win32SessionControl session;
-    Win32CommandListLock listLock;
+    const AppIdentity identity = LoadAppIdentity(kMonitorTitle);
+    Win32CommandListLock listLock(CommandListLockFile(identity.ProgramDirectory));
     Win32ShutdownCourtesy courtesy;
 
     AboutTexts about = ReadAboutTexts();
-    MonitorPorts ports{registry, facts,    files, clock,    regional, ui, instanceGuard, processes, links,
-                       session,  listLock, courtesy, LoadAppIdentity(kMonitorTitle), about};
+    MonitorPorts ports{registry, facts,    files,    clock,    regional, ui, instanceGuard, processes, links,
+                       session,  listLock, courtesy, identity, about};
 
     frmAmbrelView view;
     if (!view.Create(instance)) return 1;

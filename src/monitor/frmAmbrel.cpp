@@ -106,7 +106,11 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
 
 bool frmAmbrel::LoadSettings() {
     if (!m_options->GetOptions(false)) return false;
-    SetCommandFiles(m_options->AllUsersUseSame(), m_ports.App.ProgramDirectory, m_systemInfo->logonName());
+    const CommandFileNames& names =
+        SetCommandFiles(m_options->AllUsersUseSame(), m_ports.App.ProgramDirectory, m_systemInfo->logonName(),
+                        m_systemInfo->TrailFolder(), m_systemInfo->logonNameExact());
+    // The user's own folder for the wait marker and the history.
+    if (!m_ports.Files.FolderExists(names.TrailFolder)) m_ports.Files.CreateFolder(names.TrailFolder);
     QueryClose = m_options->QueryClose();
     ShutdownOption = m_options->ShutdownOption();
     if (!FromLauncher) {

@@ -230,7 +230,7 @@ void frmAmbrel::ExecuteList() {
             CommandListLockScope locked(&m_ports.ListLock);
             if (!locked.Held()) RaiseError(kErrPermissionDenied, m_ports.App.Title);
             long error = 0;
-            if (!m_ports.Files.Open(CurrentCommandFiles().Settings, FileMode::Random, error))
+            if (!m_ports.Files.Open(CurrentCommandFiles().Settings, FileMode::Update, error))
                 cannotRecord(DescribeError(error));
         }
         int windowStyle = 1;
@@ -346,7 +346,9 @@ void frmAmbrel::RunUserAction(const std::string& command) {
 
 std::int16_t frmAmbrel::RunCommandWithMessage(const CommandSettings& settings, const CommandStrings& strings) {
     std::string command = strings.CommandLine;
-    int windowStyle = settings.WindowStyle;
+    // Users may rewrite the all-users settings records: a style the editor
+    // never stores (a hidden window among them) runs as a normal window.
+    int windowStyle = settings.WindowStyle >= 1 && settings.WindowStyle <= 3 ? settings.WindowStyle : 1;
     if (IsShortcut(command)) {
         std::int32_t show = windowStyle;
         command = ShortcutCommandLine(m_ports.Links, command, show);

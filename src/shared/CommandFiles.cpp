@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "shared/FileTrust.h"
 #include "shared/cLogger.h"
 #include "shared/errors.h"
 #include "shared/modAmbrelCommon.h"
@@ -54,7 +55,9 @@ bool ReadJournal(IFileSystem& files, const CommandFileNames& names, Journal& jou
 long WriteJournal(IFileSystem& files, const CommandFileNames& names, const Journal& journal) {
     long error = 0;
     {
-        auto file = files.Open(names.NewJournal(), FileMode::CreateNew, error);
+        files.Remove(names.NewJournal());  // a leftover of this program's own
+        auto file = files.Open(names.NewJournal(), FileMode::CreateNew, error,
+                               names.AllUsers ? FileProtection::SharedReadOnly : FileProtection::Private);
         if (!file) return error;
         const char bytes[kJournalSize] = {'A', 'S', 'J', '1', journal.Direction,
                                           static_cast<char>(journal.HadSettings ? 1 : 0),
@@ -108,19 +111,22 @@ long MoveBack(IFileSystem& files, const CommandFileNames& names, const Journal& 
 }
 
 // Leftovers of a save that never reached its commit, or of one whose journal
-// is already gone.
-void RemoveUncommitted(IFileSystem& files, const CommandFileNames& names) {
-    files.Remove(names.NewJournal());
-    files.Remove(names.NewSettings());
-    files.Remove(names.NewStrings());
+// is already gone; only those that `ours` accepts (a file somebody else put
+// under one of these names is left alone, and never used).
+void RemoveUncommitted(IFileSystem& files, const CommandFileNames& names,
+                       const std::function<bool(const std::string&)>& ours = nullptr) {
+    for (const std::string& path : {names.NewJournal(), names.NewSettings(), names.NewStrings()})
+        if (!ours || ours(path)) files.Remove(path);
 }
 
 void WriteNewPair(IFileSystem& files, const CommandFileNames& names, double today,
                   const std::vector<CommandPair>& commands, const std::string& source) {
     long error = 0;
-    auto sdd = files.Open(names.NewSettings(), FileMode::CreateNew, error);
+    // Made anew with the descriptor they are to have (a rename keeps a file's
+    // own; what the folder would give is not what the pair needs).
+    auto sdd = files.Open(names.NewSettings(), FileMode::CreateNew, error, names.SettingsProtection());
     if (!sdd) RaiseError(error, source);
-    auto sds = files.Open(names.NewStrings(), FileMode::CreateNew, error);
+    auto sds = files.Open(names.NewStrings(), FileMode::CreateNew, error, names.StringsProtection());
     if (!sds) RaiseError(error, source);
 
     CommandFileHeader header;
@@ -172,11 +178,92 @@ PairsEnd ReadPairs(IFile& sdd, IFile& sds,
         // A record cut short is a damaged file; a file that ends between
         // records simply ends the list.
         if ((got > 0 && got < kSettingsRecordSize) || textRead == ReadOutcome::Partial) return PairsEnd::Damaged;
+        // Commands whose settings are missing: the settings file was cut
+        // short (Users may rewrite the all-users one), which is damage, not
+        // the end of the list.
+        if (got == 0 && textRead == ReadOutcome::Whole) return PairsEnd::Damaged;
         if (got < kSettingsRecordSize || textRead != ReadOutcome::Whole) break;
         if (!CouldHaveBeenTyped(text)) return PairsEnd::Damaged;
         take(record, ParseSettings(bytes), text);
     }
     return PairsEnd::Whole;
+}
+
+// A list that may not be believed: the load reports it and takes nothing.
+class ListRefused final : public RuntimeError {
+public:
+    ListRefused(const std::string& source, const std::string& why) : RuntimeError(kErrPermissionDenied, source, why) {}
+};
+
+TrustContext ContextFor(IFileSystem& files, const CommandFileNames& names) {
+    TrustContext context;
+    context.Me = files.Identity();
+    context.AllUsers = names.AllUsers;
+    context.Name = [&files](const std::string& sid) { return files.AccountName(sid); };
+    ObjectSecurity folder;
+    long error = 0;
+    if (!names.DataFolder.empty() && files.FolderSecurity(names.DataFolder, folder, error) && folder.Kept)
+        context.DataFolderFinal = folder.FinalPath;
+    return context;
+}
+
+TrustedKind KindOf(const CommandFileNames& names, const std::string& path) {
+    const std::string p = LCase(path);
+    const bool settings = p == LCase(names.Settings) || p == LCase(names.NewSettings()) ||
+                          p == LCase(names.BackupSettings);
+    return names.AllUsers && settings ? TrustedKind::SharedSettings : TrustedKind::ListFile;
+}
+
+// Before anything in the data folder is touched: the user may have a list of
+// their own, and the folder is what it says (no link to elsewhere, nobody
+// but its owners may remove or replace what is in it).
+void CheckListPlace(IFileSystem& files, const CommandFileNames& names, const TrustContext& context,
+                    const std::string& source) {
+    if (!names.Refusal.empty()) throw ListRefused(source, names.Refusal);
+    if (names.DataFolder.empty()) return;
+    const std::string why = DistrustReasonOf(files, names.DataFolder, TrustedKind::DataFolder, context);
+    if (!why.empty()) throw ListRefused(source, "The data folder " + names.DataFolder + " is not used: " + why + ".");
+}
+
+// Raises ListRefused when the open file may not be believed.
+void CheckListFile(IFile& file, const std::string& path, const CommandFileNames& names, const TrustContext& context,
+                   const std::string& source) {
+    ObjectSecurity security;
+    std::string why = file.Security(security) ? DistrustReason(security, KindOf(names, path), context)
+                                              : "its owner and permissions cannot be read";
+    if (!why.empty()) throw ListRefused(source, "The command list " + path + " is not used: " + why + ".");
+}
+
+struct OpenedPair {
+    std::unique_ptr<IFile> Settings, Strings;
+};
+
+// The current pair, opened and checked (its place is checked before the
+// recovery, by the caller). With `forRecords` the settings file
+// is opened to rewrite records in place (made when it is missing), and read
+// only where that is not allowed: a list in a folder the user may not change
+// still runs, its runs then going unrecorded.
+OpenedPair OpenTrustedPair(IFileSystem& files, const CommandFileNames& names, bool forRecords,
+                           const std::string& source) {
+    const TrustContext context = ContextFor(files, names);
+    OpenedPair pair;
+    long error = 0;
+    if (forRecords) {
+        pair.Settings = files.Open(names.Settings, FileMode::Update, error);
+        if (!pair.Settings && error == kErrFileNotFound &&
+            files.Open(names.Settings, FileMode::CreateNew, error, names.SettingsProtection()))
+            pair.Settings = files.Open(names.Settings, FileMode::Update, error);
+        if (!pair.Settings && (error == kErrPermissionDenied || error == kErrPathFileAccess))
+            pair.Settings = files.Open(names.Settings, FileMode::Read, error);
+    } else {
+        pair.Settings = files.Open(names.Settings, FileMode::Read, error);
+    }
+    if (!pair.Settings) RaiseError(error, source);
+    pair.Strings = files.Open(names.Strings, FileMode::Read, error);
+    if (!pair.Strings) RaiseError(error, source);
+    CheckListFile(*pair.Settings, names.Settings, names, context, source);
+    CheckListFile(*pair.Strings, names.Strings, names, context, source);
+    return pair;
 }
 
 // The save's steps, from the recovery to the removal of the journal. `prepare`
@@ -187,6 +274,7 @@ bool SaveSteps(IFileSystem& files, const CommandFileNames& names, double today,
     bool committed = false;
     Journal journal;
     try {
+        CheckListPlace(files, names, ContextFor(files, names), source);
         if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
         WriteNewPair(files, names, today, prepare(), source);
         journal.Direction = kForward;
@@ -254,15 +342,26 @@ bool PendingPairLoadsWhole(IFileSystem& files, const CommandFileNames& names) {
 
 long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names, bool* discardedDamagedSave) {
     if (discardedDamagedSave) *discardedDamagedSave = false;
+    // Only a save by the list's own rightful writers is finished or undone:
+    // a journal, a waiting file or a backup that somebody else could have
+    // made is neither used nor removed.
+    const TrustContext context = ContextFor(files, names);
+    auto ours = [&](const std::string& path) {
+        bool missing = false;  // nothing there, nothing to doubt
+        return DistrustReasonOf(files, path, KindOf(names, path), context, &missing).empty();
+    };
+    if (!ours(names.Journal())) return 0;
     Journal journal;
     if (!ReadJournal(files, names, journal)) {
         if (files.FileExists(names.Journal())) {
             // Not one this program wrote whole: there is no commit to honour.
             if (long error = files.Remove(names.Journal())) return error;
         }
-        RemoveUncommitted(files, names);
+        RemoveUncommitted(files, names, ours);
         return 0;
     }
+    for (const std::string& path : {names.NewSettings(), names.NewStrings(), names.BackupSettings, names.BackupStrings})
+        if (!ours(path)) return 0;
     if (journal.Direction == kForward && !PendingPairLoadsWhole(files, names)) {
         journal.Direction = kBack;
         if (discardedDamagedSave) *discardedDamagedSave = true;
@@ -271,7 +370,7 @@ long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names, bool
                                                : MoveBack(files, names, journal);
     if (error) return error;
     if ((error = files.Remove(names.Journal()))) return error;
-    RemoveUncommitted(files, names);
+    RemoveUncommitted(files, names, ours);
     return 0;
 }
 
@@ -285,18 +384,11 @@ LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFil
         CommandListLockScope locked(lock);
         try {
             if (!locked.Held()) RaiseError(kErrPermissionDenied, source);
+            CheckListPlace(files, names, ContextFor(files, names), source);
             if (long error = RecoverCommandFiles(files, names, &discarded)) RaiseError(error, source);
-            long error = 0;
-            // Read and write where allowed, else read only: a list in a
-            // folder the user may not change still runs (its runs then go
-            // unrecorded).
-            auto sdd = files.Open(names.Settings, FileMode::Random, error);
-            if (!sdd && (error == kErrPermissionDenied || error == kErrPathFileAccess))
-                sdd = files.Open(names.Settings, FileMode::Read, error);
-            if (!sdd) RaiseError(error, source);
-            auto sds = files.Open(names.Strings, FileMode::Read, error);
-            if (!sds) RaiseError(error, source);
-            PairsEnd end = ReadPairs(*sdd, *sds, [&](int record, const CommandSettings& s, const CommandStrings& t) {
+            OpenedPair pair = OpenTrustedPair(files, names, true, source);
+            PairsEnd end = ReadPairs(*pair.Settings, *pair.Strings, [&](int record, const CommandSettings& s,
+                                                                        const CommandStrings& t) {
                 if (Trim(t.CommandLine).empty()) return;
                 result.Records.push_back(record);
                 sink(result.Count, s, t);
@@ -304,6 +396,13 @@ LoadResult LoadCommandList(IFileSystem& files, cLogger& logger, const CommandFil
             });
             if (end == PairsEnd::Damaged) RaiseError(kErrInputPastEnd, source);
             result.Completed = true;
+        } catch (const ListRefused& refused) {
+            // Nothing of a list that may not be believed is taken.
+            CatchCurrentError(source);
+            failed = true;
+            result = LoadResult{};
+            result.Refused = refused.Info().Description;
+            result.Error = Err().Number;
         } catch (...) {
             CatchCurrentError(source);
             failed = true;
@@ -336,14 +435,12 @@ bool SameCommand(const CommandPair& a, const CommandPair& b) {
 
 std::vector<CommandPair> ReadStoredPairs(IFileSystem& files, const CommandFileNames& names,
                                          const std::string& source) {
+    CheckListPlace(files, names, ContextFor(files, names), source);
     if (long error = RecoverCommandFiles(files, names)) RaiseError(error, source);
-    long error = 0;
-    auto sdd = files.Open(names.Settings, FileMode::Read, error);
-    if (!sdd) RaiseError(error, source);
-    auto sds = files.Open(names.Strings, FileMode::Read, error);
-    if (!sds) RaiseError(error, source);
+    OpenedPair pair = OpenTrustedPair(files, names, false, source);
     std::vector<CommandPair> stored;
-    ReadPairs(*sdd, *sds, [&](int, const CommandSettings& s, const CommandStrings& t) { stored.push_back({s, t}); });
+    ReadPairs(*pair.Settings, *pair.Strings,
+              [&](int, const CommandSettings& s, const CommandStrings& t) { stored.push_back({s, t}); });
     return stored;
 }
 
@@ -368,7 +465,7 @@ int RecordCommandRun(IFileSystem& files, ICommandListLock* lock, const CommandFi
     CommandSettings counted = stored[static_cast<std::size_t>(record)].Settings;
     CountRun(counted, today);
     long error = 0;
-    auto sdd = files.Open(names.Settings, FileMode::Random, error);
+    auto sdd = files.Open(names.Settings, FileMode::Update, error);
     if (!sdd) RaiseError(error, source);
     RewriteCommandSettings(*sdd, record, counted, source);
     return record;

@@ -26,8 +26,16 @@ class cLogger;
 struct CommandFileNames {
     std::string Settings;        // ...\Data\ambrel.sdd or ...\Data\<user>.sdd
     std::string Strings;         // ...\Data\ambrel.sds or ...\Data\<user>.sds
-    std::string BackupSettings;  // ...\Data\_temp.sdd: the previous list
-    std::string BackupStrings;   // ...\Data\_temp.sds
+    std::string BackupSettings;  // ...\Data\_temp.sdd (a user's own: <user>.sdd.bak): the previous list
+    std::string BackupStrings;   // ...\Data\_temp.sds (<user>.sds.bak)
+    bool AllUsers = true;        // the list every user shares, not one user's own
+    std::string DataFolder;      // ...\Data, "" when the files may lie anywhere (no check of the folder)
+    // Where the user's own traces go (the wait marker, the run history): the
+    // user's local application data, or the data folder where there is none.
+    std::string TrailFolder;
+    // Why this user can have no list of their own ("" when they can): a
+    // logon name that would name someone else's files.
+    std::string Refusal;
 
     // Where a save writes the new pair before it moves it into place, and its
     // journal (present only between the commit and the end of the moves).
@@ -35,6 +43,13 @@ struct CommandFileNames {
     std::string NewStrings() const { return Strings + ".new"; }
     std::string Journal() const { return Settings + ".commit"; }
     std::string NewJournal() const { return Settings + ".commit.new"; }
+    // The descriptor each new file of the pair is made with.
+    FileProtection SettingsProtection() const {
+        return AllUsers ? FileProtection::SharedRecords : FileProtection::Private;
+    }
+    FileProtection StringsProtection() const {
+        return AllUsers ? FileProtection::SharedReadOnly : FileProtection::Private;
+    }
 };
 
 // Called for every command taken, with its position (0, 1, 2, ...).
@@ -43,12 +58,22 @@ using CommandSink = std::function<void(int index, const CommandSettings&, const 
 struct LoadResult {
     int Count = 0;           // commands taken
     bool Completed = false;  // both files read to their end without an error
+    // Why the list was not used at all ("" when it was): a file that someone
+    // other than its rightful owners can change, or a name that is not the
+    // user's. The error is current then, its description naming the file.
+    std::string Refused;
     // The settings record (0-based) of each command taken: a skipped blank
     // entry makes a command's position and its record differ.
     std::vector<int> Records;
     // Why the load stopped (0 when it completed); the error is current then.
     long Error = 0;
 };
+
+// The file whose lock every program of every session holds while it changes
+// a list: "<program directory>\Data\ambrel.lock".
+inline std::string CommandListLockFile(const std::string& programDirectory) {
+    return programDirectory + "\\Data\\ambrel.lock";
+}
 
 // How long a program waits for the other to finish its change of the list.
 inline constexpr std::uint32_t kCommandListLockTimeoutMs = 15000;

@@ -19,18 +19,33 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The whole file, false when it cannot be opened.
-bool ReadWhole(IFileSystem& files, const std::string& path, std::string& content, long& error) {
+constexpr std::uint64_t kWaitMarkerLimitBytes = 512;
+
+// The whole file, false when it cannot be opened or is longer than `limit`.
+bool ReadWhole(IFileSystem& files, const std::string& path, std::string& content, long& error,
+               std::uint64_t limit) {
     std::unique_ptr<IFile> file = files.Open(path, FileMode::Read, error);
     if (!file) return false;
-    content.assign(static_cast<std::size_t>(file->Size()), '\0');
+    const std::uint64_t size = file->Size();
+    if (size > limit) return false;
+    content.assign(static_cast<std::size_t>(size), '\0');
     content.resize(file->Read(content.data(), content.size()));
     return true;
 }
 
+// The last `count` bytes of an open file (all of it when it is shorter).
+bool ReadTail(IFile& file, std::uint64_t size, std::uint64_t count, std::string& tail) {
+    const std::uint64_t from = size > count ? size - count : 0;
+    if (!file.Seek(from)) return false;
+    tail.assign(static_cast<std::size_t>(size - from), '\0');
+    tail.resize(file.Read(tail.data(), tail.size()));
+    return true;
+}
+
+// The traces are the user's own: nobody else reads them.
 long WriteWhole(IFileSystem& files, const std::string& path, FileMode mode, const std::string& content) {
     long error = 0;
-    std::unique_ptr<IFile> file = files.Open(path, mode, error);
+    std::unique_ptr<IFile> file = files.Open(path, mode, error, FileProtection::Private);
     if (!file) return error ? error : kErrPathFileAccess;
     return file->Write(content.data(), content.size()) && file->Flush() ? 0 : kErrDiskFull;
 }
@@ -39,6 +54,7 @@ long WriteWhole(IFileSystem& files, const std::string& path, FileMode mode, cons
 
 long ReplaceFileContents(IFileSystem& files, const std::string& path, const std::string& content) {
     const std::string fresh = FreshName(path);
+    files.Remove(fresh);  // a leftover of this program's own; a new file is only made where there is none
     if (long error = WriteWhole(files, fresh, FileMode::CreateNew, content)) {
         files.Remove(fresh);
         return error;
@@ -79,7 +95,9 @@ std::string WaitMarkerPath(const CommandFileNames& names) {
     const std::size_t dot = settings.find_last_of('.');
     const std::size_t slash = settings.find_last_of('\\');
     const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (hasExtension ? settings.substr(0, dot) : settings) + ".wait";
+    const std::string stem = hasExtension ? settings.substr(0, dot) : settings;
+    if (names.TrailFolder.empty()) return stem + ".wait";
+    return names.TrailFolder + "\\" + stem.substr(slash == std::string::npos ? 0 : slash + 1) + ".wait";
 }
 
 long SetWaitMarker(IFileSystem& files, const std::string& path, const std::string& since) {
@@ -99,7 +117,9 @@ bool LeftoverWaitMarker(IFileSystem& files, const std::string& path, std::string
     std::string content;
     long error = 0;
     const std::string prefix = "Waiting since ";
-    if (ReadWhole(files, path, content, error) && content.rfind(prefix, 0) == 0) {
+    // What this program writes is a line of some forty bytes: anything much
+    // longer is not one of its markers, and is not read.
+    if (ReadWhole(files, path, content, error, kWaitMarkerLimitBytes) && content.rfind(prefix, 0) == 0) {
         since = content.substr(prefix.size());
         since = since.substr(0, since.find_first_of("\r\n"));
         if (since.size() > 40) since.clear();  // not what this program writes
@@ -120,7 +140,9 @@ const char* RunOutcomeText(RunOutcome outcome) {
     return "";
 }
 
-std::string HistoryPath(const CommandFileNames& names) { return FolderOf(names.Settings) + "history.csv"; }
+std::string HistoryPath(const CommandFileNames& names) {
+    return (names.TrailFolder.empty() ? FolderOf(names.Settings) : names.TrailFolder + "\\") + "history.csv";
+}
 
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -141,7 +163,7 @@ std::string HistoryLine(const HistoryEntry& entry) {
 long AppendHistory(IFileSystem& files, const std::string& path, const std::string& line, std::size_t limitBytes) {
     RecoverReplacedFile(files, path);
     std::uint64_t size = 0;
-    bool whole = true;  // the file ends with a whole line
+    std::string tail;  // what stays when the file is written again
     {
         long error = 0;
         std::unique_ptr<IFile> file = files.Open(path, FileMode::Read, error);
@@ -152,25 +174,27 @@ long AppendHistory(IFileSystem& files, const std::string& path, const std::strin
         size = file->Size();
         char last = '\n';
         if (size > 0 && (!file->Seek(size - 1) || file->Read(&last, 1) != 1)) return kErrDeviceIO;
-        whole = last == '\n';
+        if (last == '\n' && size + line.size() <= limitBytes) {
+            file.reset();
+            return WriteWhole(files, path, FileMode::Append, line);
+        }
+        // A torn last line, or a file at its limit: the file is written again
+        // from its newest half at most, read from its end, so that a file of
+        // any size (a damaged or sparse one) costs no more than that. The
+        // byte before the kept part tells whether it starts a line.
+        const std::uint64_t keep = size + line.size() > limitBytes ? limitBytes / 2 : size;
+        if (!ReadTail(*file, size, keep + 1, tail)) return kErrDeviceIO;
     }
-    if (whole && size + line.size() <= limitBytes) return WriteWhole(files, path, FileMode::Append, line);
-
-    // A torn last line, or a file at its limit: the file is written again.
-    std::string content;
-    long error = 0;
-    if (!ReadWhole(files, path, content, error)) return error;
-    content.erase(content.find_last_of('\n') == std::string::npos ? 0 : content.find_last_of('\n') + 1);
+    if (size > tail.size()) {
+        // Cut: the first byte read is the one before the kept part. Unless it
+        // ends a line, the kept part begins inside an older, dropped line.
+        const std::size_t lineStart = tail[0] == '\n' ? 1 : tail.find('\n') + 1;
+        tail.erase(0, lineStart == 0 ? tail.size() : lineStart);
+    }
+    tail.erase(tail.find_last_of('\n') == std::string::npos ? 0 : tail.find_last_of('\n') + 1);
     const std::string header = kHistoryHeader;
-    std::size_t bodyStart = content.rfind(header, 0) == 0 ? header.size() : 0;
-    if (content.size() + line.size() > limitBytes) {
-        // The oldest half of the lines' bytes goes, whole lines only.
-        const std::size_t cut = bodyStart + (content.size() - bodyStart) / 2;
-        const std::size_t next = content.find('\n', cut == 0 ? 0 : cut - 1);
-        content.erase(bodyStart, next == std::string::npos ? std::string::npos : next + 1 - bodyStart);
-    }
-    if (bodyStart == 0) content.insert(0, header);
-    return ReplaceFileContents(files, path, content + line);
+    if (tail.rfind(header, 0) == 0) tail.erase(0, header.size());
+    return ReplaceFileContents(files, path, header + tail + line);
 }
 
 }  // namespace ambrel

@@ -28,6 +28,7 @@ std::string LogonNameOf(ISystemFacts& facts) {
 
 cSystemInfo::cSystemInfo(IRegistryBackend& registry, ISystemFacts& facts) : m_registry(registry) {
     m_logonName = LogonNameOf(facts);
+    m_logonNameExact = facts.UserNameIsExact();
 
     // NT 4 always has user profiles; Windows 95 and 98 have them when set up.
     if (cOSInfo(facts).isWinNT4()) {
@@ -44,6 +45,8 @@ cSystemInfo::cSystemInfo(IRegistryBackend& registry, ISystemFacts& facts) : m_re
 
     m_StartMenuDir = ReadShellFolder("Programs");
     m_StartupFolder = ReadShellFolder("Startup");
+    m_localAppData = Trim(ReadShellFolder("Local AppData"));
+    while (!m_localAppData.empty() && m_localAppData.back() == '\\') m_localAppData.pop_back();
     if (Trim(m_StartupFolder).empty() || Trim(m_StartMenuDir).empty())
         throw RuntimeError(kErrEnvironment, kSource, "Unable to locate Startup directory");
 

@@ -18,6 +18,12 @@ public:
     cSystemInfo(IRegistryBackend& registry, ISystemFacts& facts);
 
     const std::string& logonName() const { return m_logonName; }
+    // false when the name did not survive the code page whole.
+    bool logonNameExact() const { return m_logonNameExact; }
+    // The user's local application data folder ("" where the system has none),
+    // and Ambrel's own folder in it: where the user's traces go.
+    const std::string& LocalAppDataFolder() const { return m_localAppData; }
+    std::string TrailFolder() const { return m_localAppData.empty() ? std::string() : m_localAppData + "\\Ambrel"; }
     bool MultiUsers() const { return m_MultiUsers; }
     const std::string& StartMenuDir() const { return m_StartMenuDir; }
     const std::string& StartupFolder() const { return m_StartupFolder; }
@@ -29,6 +35,8 @@ private:
 
     cRegistryAPI m_registry;
     std::string m_logonName;
+    bool m_logonNameExact = true;
+    std::string m_localAppData;
     bool m_MultiUsers = false;
     std::string m_StartMenuDir;
     std::string m_StartupFolder;

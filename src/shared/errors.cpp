@@ -22,7 +22,7 @@ std::string DescribeError(long number) {
         case kErrBadFileMode: return "Bad file mode";
         case 55: return "File already open";
         case kErrDeviceIO: return "Device I/O error";
-        case 58: return "File already exists";
+        case kErrFileAlreadyExists: return "File already exists";
         case kErrBadRecordLength: return "Bad record length";
         case kErrDiskFull: return "Disk full";
         case kErrInputPastEnd: return "Input past end of file";

@@ -23,6 +23,7 @@ inline constexpr long kErrBadFileNameOrNumber = 52;
 inline constexpr long kErrFileNotFound = 53;
 inline constexpr long kErrBadFileMode = 54;
 inline constexpr long kErrDeviceIO = 57;
+inline constexpr long kErrFileAlreadyExists = 58;
 inline constexpr long kErrBadRecordLength = 59;
 inline constexpr long kErrDiskFull = 61;
 inline constexpr long kErrInputPastEnd = 62;

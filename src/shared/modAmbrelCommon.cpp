@@ -12,15 +12,51 @@ CommandFileNames& CurrentCommandFiles() {
     return names;
 }
 
+std::string UnusableListName(const std::string& logonName, bool exact) {
+    const std::string name = LCase(logonName);
+    if (name == "ambrel") return "it is the name of the list all users share";
+    if (name == "_temp") return "it is the name of the shared list's backup";
+    if (name.empty() || name.find_first_of("\\/:*?\"<>|") != std::string::npos ||
+        std::any_of(name.begin(), name.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }))
+        return "it holds a character that no file name may";
+    if (name.back() == '.' || name.back() == ' ')
+        return "the system drops its last character from a file name, which then names another user's files";
+    const std::string device = name.substr(0, name.find('.'));
+    static const char* const kDevices[] = {"con", "prn", "aux", "nul"};
+    const bool numbered = device.size() == 4 && (device.rfind("com", 0) == 0 || device.rfind("lpt", 0) == 0) &&
+                          device[3] >= '1' && device[3] <= '9';
+    if (numbered || std::find(std::begin(kDevices), std::end(kDevices), device) != std::end(kDevices))
+        return "it names a device, not a file";
+    if (!exact)
+        return "it holds letters that the system's code page cannot show, and as shown it could be another user's "
+               "name";
+    return "";
+}
+
 const CommandFileNames& SetCommandFiles(bool allUsersUseSame, const std::string& programDirectory,
-                                        const std::string& logonName) {
-    const std::string data = programDirectory + "\\Data\\";
+                                        const std::string& logonName, const std::string& trailFolder,
+                                        bool logonNameExact) {
+    const std::string folder = programDirectory + "\\Data";
+    const std::string data = folder + "\\";
     const std::string stem = allUsersUseSame ? std::string("ambrel") : logonName;
     CommandFileNames& names = CurrentCommandFiles();
     names.Settings = data + stem + ".sdd";
     names.Strings = data + stem + ".sds";
-    names.BackupSettings = data + "_temp.sdd";
-    names.BackupStrings = data + "_temp.sds";
+    // The shared backups are the all-users list's; a user's own list keeps
+    // its own, which nobody else may read or put back.
+    names.BackupSettings = allUsersUseSame ? data + "_temp.sdd" : names.Settings + ".bak";
+    names.BackupStrings = allUsersUseSame ? data + "_temp.sds" : names.Strings + ".bak";
+    names.AllUsers = allUsersUseSame;
+    names.DataFolder = folder;
+    names.TrailFolder = trailFolder.empty() ? folder : trailFolder;
+    names.Refusal.clear();
+    if (!allUsersUseSame) {
+        const std::string why = UnusableListName(logonName, logonNameExact);
+        if (!why.empty())
+            names.Refusal = "Your logon name \"" + logonName + "\" cannot name a command list of its own: " + why +
+                            ". Ask an administrator to let all users use the same command lines, or log on with "
+                            "another name.";
+    }
     return names;
 }
 

@@ -20,9 +20,21 @@ inline constexpr const char* kMonitorTitle = "Ambrel";
 CommandFileNames& CurrentCommandFiles();
 
 // All users share "ambrel.sdd/.sds"; otherwise each user has "<logonName>.sdd/.sds".
-// The backups are "_temp.sdd/.sds" whoever the user. Returns the names set.
+// The all-users list's backups are "_temp.sdd/.sds", a user's own list's
+// "<logonName>.sdd.bak/.sds.bak". The wait marker and the run history go to
+// `trailFolder` (the data folder when it is ""). A logon name that cannot
+// name a list of its own (UnusableListName; `logonNameExact` false when the
+// name did not survive the code page whole) sets the names' Refusal.
+// Returns the names set.
 const CommandFileNames& SetCommandFiles(bool allUsersUseSame, const std::string& programDirectory,
-                                        const std::string& logonName);
+                                        const std::string& logonName, const std::string& trailFolder = "",
+                                        bool logonNameExact = true);
+
+// Why a logon name cannot name a user's own list: the shared list's or its
+// backup's name, a character no file name may hold, a last dot or blank that
+// the system drops, a device's name, or one that did not survive the code
+// page (`exact` false). "" when it can.
+std::string UnusableListName(const std::string& logonName, bool exact);
 
 // The text up to its first NUL character.
 std::string TrimAtNul(const std::string& text);

@@ -122,11 +122,60 @@ public:
 // Files. Failures are reported as the run-time error numbers of errors.h
 // (kErrFileNotFound, kErrPathNotFound, kErrPermissionDenied, ...), so callers
 // can raise or report them as they are.
+//
+// No mode overwrites or reuses a file that somebody else may have made first:
+// a new file is only ever created where no file of that name exists, so a
+// caller that replaces one of its own removes it first.
 enum class FileMode {
     Read,          // existing file, read only
-    Append,        // created when missing, every write goes to the end
-    Random,        // created when missing, read and write anywhere (record files)
-    CreateNew,     // created empty (an existing file is truncated), write only
+    Append,        // append only (no read): an existing file, else a new one
+    Random,        // read and write anywhere (record files): an existing file, else a new one
+    Update,        // an existing file, read and rewrite in place (no append, no delete)
+    CreateNew,     // a new, empty file (fails when the name exists), write only
+};
+
+// The descriptor a new file is made with. Files in the data folder are seen
+// by every user of the machine, so each says explicitly who may do what.
+enum class FileProtection {
+    Inherit,         // what the folder gives (outside the data folder)
+    Private,         // the user who makes it (and administrators); nobody else
+    SharedReadOnly,  // administrators change it; every user reads it
+    SharedRecords,   // administrators change it; every user reads it and rewrites its records in place
+};
+
+// Who owns a file or folder and who may do what with it, as the system keeps
+// it. Read from an open handle, so that what is checked is what is read.
+inline constexpr std::uint32_t kAccessWriteData = 0x2;        // FILE_WRITE_DATA, FILE_ADD_FILE
+inline constexpr std::uint32_t kAccessAppendData = 0x4;       // FILE_APPEND_DATA, FILE_ADD_SUBDIRECTORY
+inline constexpr std::uint32_t kAccessWriteEa = 0x10;
+inline constexpr std::uint32_t kAccessDeleteChild = 0x40;
+inline constexpr std::uint32_t kAccessWriteAttributes = 0x100;
+inline constexpr std::uint32_t kAccessDelete = 0x10000;
+inline constexpr std::uint32_t kAccessWriteDac = 0x40000;
+inline constexpr std::uint32_t kAccessWriteOwner = 0x80000;
+inline constexpr std::uint32_t kAccessGenericAll = 0x10000000;
+inline constexpr std::uint32_t kAccessGenericWrite = 0x40000000;
+
+struct AccessGrant {
+    std::string Sid;  // "S-1-5-32-545"
+    std::uint32_t Mask = 0;
+};
+
+struct ObjectSecurity {
+    bool Kept = false;          // false: this system or volume keeps no owners (Windows 95 and 98, FAT)
+    bool ReparsePoint = false;  // a junction or symbolic link: it leads somewhere else
+    std::uint32_t Links = 1;    // names the file has (hard links)
+    std::string FinalPath;      // where the handle really leads, "" when the system cannot tell
+    std::string OwnerSid;
+    bool HasDacl = true;        // false: no access list at all, so anybody may do anything
+    // The allowing entries that apply to the object itself (inherit-only ones left out).
+    std::vector<AccessGrant> Grants;
+};
+
+// The account the program runs as, for the checks of what it reads.
+struct FileIdentity {
+    std::string UserSid;         // "" where the system has no accounts
+    bool Administrator = false;  // a member of Administrators, with its rights in effect
 };
 
 class IFile {
@@ -140,13 +189,18 @@ public:
     virtual std::uint64_t Size() = 0;
     // Pushes the written bytes to the disk (FlushFileBuffers).
     virtual bool Flush() = 0;
+    // The file's owner, access list, links and final path; false when they
+    // cannot be read (the check then refuses the file).
+    virtual bool Security(ObjectSecurity& security) = 0;
 };
 
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
-    // nullptr on failure, with `error` set.
-    virtual std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error) = 0;
+    // nullptr on failure, with `error` set. A file the call creates gets the
+    // descriptor `protection` asks for.
+    virtual std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error,
+                                        FileProtection protection = FileProtection::Inherit) = 0;
     // 0 on success, else the error number.
     virtual long Remove(const std::string& path) = 0;
     // Replaces an existing target (MoveFileEx with MOVEFILE_REPLACE_EXISTING).
@@ -160,6 +214,13 @@ public:
     virtual long CreateFolder(const std::string& path) = 0;
     // Removes one empty folder: 0 on success, else the error number.
     virtual long RemoveFolder(const std::string& path) = 0;
+    // A folder's security, read from a handle to the folder itself (a
+    // reparse point is not followed); false with `error` when it cannot be opened.
+    virtual bool FolderSecurity(const std::string& path, ObjectSecurity& security, long& error) = 0;
+    // Who this program runs as, and an account's name for messages
+    // ("DOMAIN\name"; the SID itself when it has none).
+    virtual FileIdentity Identity() = 0;
+    virtual std::string AccountName(const std::string& sid) = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -244,6 +305,10 @@ public:
     // GetUserNameA: fills `buffer` (of `size` bytes) with the name and its
     // terminator; false when the call fails (nobody logged on).
     virtual bool QueryUserName(char* buffer, std::uint32_t& size) = 0;
+    // false when the logon name does not survive the ANSI code page whole
+    // (letters it shows as others, or as "?"), so that the text names
+    // someone else as well.
+    virtual bool UserNameIsExact() { return true; }
 };
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "shared/errors.h"
 #include "shared/vb.h"
+#include "win32/security_win32.h"
 
 namespace ambrel {
 
@@ -25,7 +26,7 @@ long RuntimeErrorFromWin32(unsigned long win32Error) {
         case ERROR_BAD_PATHNAME:
         case ERROR_FILENAME_EXCED_RANGE: return kErrBadFileNameOrNumber;
         case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return 58;
+        case ERROR_ALREADY_EXISTS: return kErrFileAlreadyExists;
         default: return kErrPathFileAccess;
     }
 }
@@ -75,6 +76,8 @@ public:
 
     bool Flush() override { return FlushFileBuffers(m_handle) != 0; }
 
+    bool Security(ObjectSecurity& security) override { return ReadHandleSecurity(m_handle, security); }
+
 private:
     HANDLE m_handle;
     bool m_append;
@@ -82,26 +85,88 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IFile> Win32FileSystem::Open(const std::string& path, FileMode mode, long& error) {
+namespace {
+
+bool IsNt() { return (GetVersion() & 0x80000000u) == 0; }
+
+HANDLE OpenHandle(const std::string& path, DWORD access, DWORD disposition, SECURITY_ATTRIBUTES* attributes) {
+    // Shared with the other programs: the command list lock, not the share
+    // mode, keeps their changes of the list files apart.
+    return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, attributes,
+                       disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<IFile> Win32FileSystem::Open(const std::string& path, FileMode mode, long& error,
+                                             FileProtection protection) {
+    // Only what each mode needs is asked for, so that a file whose
+    // descriptor grants a user only that (rewriting records, appending to a
+    // log) opens for them. Windows 95 and 98 know the generic rights only.
     DWORD access = GENERIC_READ;
-    DWORD disposition = OPEN_EXISTING;
+    bool makeWhenMissing = false;
     switch (mode) {
         case FileMode::Read: break;
-        case FileMode::Append: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
-        case FileMode::Random: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
-        case FileMode::CreateNew: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
+        case FileMode::Append:
+            access = IsNt() ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE;
+            makeWhenMissing = true;
+            break;
+        case FileMode::Random:
+            access = GENERIC_READ | GENERIC_WRITE;
+            makeWhenMissing = true;
+            break;
+        case FileMode::Update: access = IsNt() ? FILE_GENERIC_READ | FILE_WRITE_DATA : GENERIC_READ | GENERIC_WRITE; break;
+        case FileMode::CreateNew: access = GENERIC_WRITE; break;
     }
-    // Shared with the other programs: the command list lock, not the share mode,
-    // keeps their changes of the list files apart.
-    HANDLE handle = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (mode != FileMode::CreateNew) handle = OpenHandle(path, access, OPEN_EXISTING, nullptr);
+    DWORD failure = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    // A new file only where there is none: never one that somebody else
+    // made first, emptied or taken over.
+    if (handle == INVALID_HANDLE_VALUE &&
+        (mode == FileMode::CreateNew || (makeWhenMissing && failure == ERROR_FILE_NOT_FOUND))) {
+        NewFileDescriptor descriptor(protection);
+        handle = OpenHandle(path, access, CREATE_NEW, descriptor.Attributes());
+        failure = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+        // Made by another program in the meantime: that one is used.
+        if (handle == INVALID_HANDLE_VALUE && failure == ERROR_FILE_EXISTS && mode != FileMode::CreateNew) {
+            handle = OpenHandle(path, access, OPEN_EXISTING, nullptr);
+            failure = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+        }
+    }
     if (handle == INVALID_HANDLE_VALUE) {
-        error = RuntimeErrorFromWin32(GetLastError());
+        error = RuntimeErrorFromWin32(failure);
         return nullptr;
     }
     error = 0;
     return std::make_unique<Win32File>(handle, mode == FileMode::Append);
 }
+
+bool Win32FileSystem::FolderSecurity(const std::string& path, ObjectSecurity& security, long& error) {
+    // The folder itself, not what a reparse point in its place leads to.
+    HANDLE handle = CreateFileA(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD failure = GetLastError();
+        if (!IsNt() && FolderExists(path)) {
+            // Windows 95 and 98 open no folders, and keep no owners either.
+            security = {};
+            error = 0;
+            return true;
+        }
+        error = RuntimeErrorFromWin32(failure);
+        return false;
+    }
+    const bool read = ReadHandleSecurity(handle, security);
+    CloseHandle(handle);
+    error = read ? 0 : kErrPathFileAccess;
+    return read;
+}
+
+FileIdentity Win32FileSystem::Identity() { return CurrentIdentity(); }
+
+std::string Win32FileSystem::AccountName(const std::string& sid) { return AccountNameOf(sid); }
 
 long Win32FileSystem::Remove(const std::string& path) {
     return DeleteFileA(path.c_str()) ? 0 : RuntimeErrorFromWin32(GetLastError());

@@ -7,7 +7,8 @@ namespace ambrel {
 
 class Win32FileSystem final : public IFileSystem {
 public:
-    std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error) override;
+    std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error,
+                                FileProtection protection = FileProtection::Inherit) override;
     long Remove(const std::string& path) override;
     long Rename(const std::string& from, const std::string& to) override;
     bool FileExists(const std::string& path) override;
@@ -15,6 +16,9 @@ public:
     bool FolderExists(const std::string& path) override;
     long CreateFolder(const std::string& path) override;
     long RemoveFolder(const std::string& path) override;
+    bool FolderSecurity(const std::string& path, ObjectSecurity& security, long& error) override;
+    FileIdentity Identity() override;
+    std::string AccountName(const std::string& sid) override;
 };
 
 // A Win32 error code as the run-time error number the system reports.

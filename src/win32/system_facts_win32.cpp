@@ -30,6 +30,23 @@ bool Win32SystemFacts::QueryUserName(char* buffer, std::uint32_t& size) {
     return ok != 0;
 }
 
+bool Win32SystemFacts::UserNameIsExact() {
+    using GetName = BOOL(WINAPI*)(LPWSTR, LPDWORD);
+    const auto getName = reinterpret_cast<GetName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "GetUserNameW")));
+    wchar_t wide[257];
+    DWORD wideLength = 257;
+    char ansi[257];
+    DWORD ansiLength = 257;
+    // Windows 95 and 98 know the ANSI name alone.
+    if (!getName || !getName(wide, &wideLength) || !GetUserNameA(ansi, &ansiLength)) return true;
+    char converted[1024];
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, converted, sizeof converted,
+                                           nullptr, &usedDefault);
+    return length > 0 && !usedDefault && std::string(converted) == ansi;
+}
+
 std::string Win32RegionalSettings::GeneralDate(double oleDate) {
     DateParts parts = SplitDate(oleDate);
     SYSTEMTIME t{};

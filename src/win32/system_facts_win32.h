@@ -9,6 +9,7 @@ class Win32SystemFacts final : public ISystemFacts {
 public:
     bool QueryVersion(OsVersionRecord& record) override;
     bool QueryUserName(char* buffer, std::uint32_t& size) override;
+    bool UserNameIsExact() override;
 };
 
 class Win32RegionalSettings final : public IRegionalSettings {

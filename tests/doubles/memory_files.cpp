@@ -3,10 +3,32 @@
 #include <algorithm>
 #include <cstring>
 
+#include "shared/FileTrust.h"
 #include "shared/errors.h"
 #include "shared/vb.h"
 
 namespace ambrel::testing {
+
+
+namespace {
+
+constexpr std::uint32_t kFullAccess = 0x1F01FF;    // FA
+constexpr std::uint32_t kGenericRead = 0x120089;   // FR
+constexpr std::uint32_t kCreatorRights = 0x13019f;  // read, write, delete; no permission change
+constexpr std::uint32_t kReadData = 0x1;
+
+std::uint32_t RightsFor(FileMode mode) {
+    switch (mode) {
+        case FileMode::Read: return kReadData;
+        case FileMode::Append: return kAccessAppendData;
+        case FileMode::Random: return kReadData | kAccessWriteData | kAccessAppendData;
+        case FileMode::Update: return kReadData | kAccessWriteData;
+        case FileMode::CreateNew: return kAccessWriteData;
+    }
+    return kFullAccess;
+}
+
+}  // namespace
 
 class MemoryFile final : public IFile {
 public:
@@ -14,10 +36,15 @@ public:
         : m_fs(fs), m_node(std::move(node)), m_mode(mode) {
         ++m_fs.m_open;
     }
+
+    bool Security(ObjectSecurity& security) override {
+        security = m_node->Security;
+        return true;
+    }
     ~MemoryFile() override { --m_fs.m_open; }
 
     std::size_t Read(void* buffer, std::size_t size) override {
-        if (m_mode == FileMode::CreateNew) return 0;
+        if (m_mode == FileMode::CreateNew || m_mode == FileMode::Append) return 0;
         const std::string& data = m_node->Data;
         if (m_pos >= data.size()) return 0;
         std::size_t n = std::min<std::size_t>(size, data.size() - m_pos);
@@ -29,6 +56,8 @@ public:
     bool Write(const void* bytes, std::size_t size) override {
         if (m_mode == FileMode::Read || !m_fs.WriteAllowed()) return false;
         std::string& data = m_node->Data;
+        // Rewriting in place may not make the file longer.
+        if (m_mode == FileMode::Update && m_pos + size > data.size()) return false;
         if (m_mode == FileMode::Append) m_pos = data.size();
         if (data.size() < m_pos + size) data.resize(m_pos + size, '\0');
         std::memcpy(data.data() + m_pos, bytes, size);
@@ -69,7 +98,55 @@ bool MemoryFileSystem::WriteAllowed() {
     return !(m_failWrite > 0 && m_writes == m_failWrite);
 }
 
-std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& path, FileMode mode, long& error) {
+ObjectSecurity MemoryFileSystem::Made(FileProtection protection, const std::string& path) const {
+    ObjectSecurity made;
+    if (!m_keep) return made;
+    made.Kept = true;
+    made.FinalPath = path;
+    // An administrator's files belong to Administrators, as the system's
+    // default owner for an elevated administrator has it.
+    const std::string maker = m_me.Administrator ? kSidAdministrators : m_me.UserSid;
+    made.OwnerSid = maker;
+    made.Grants = {{kSidSystem, kFullAccess}, {kSidAdministrators, kFullAccess}};
+    switch (protection) {
+        case FileProtection::Inherit:
+        case FileProtection::Private:
+            made.Grants.push_back({maker, kCreatorRights});
+            made.Grants.push_back({"S-1-3-4", kCreatorRights});
+            break;
+        case FileProtection::SharedReadOnly:
+            made.OwnerSid = kSidAdministrators;
+            made.Grants.push_back({kSidUsers, kGenericRead});
+            break;
+        case FileProtection::SharedRecords:
+            made.OwnerSid = kSidAdministrators;
+            made.Grants.push_back({kSidUsers, kGenericRead | kAccessWriteData});
+            break;
+    }
+    return made;
+}
+
+bool MemoryFileSystem::Allows(const ObjectSecurity& security, std::uint32_t rights) const {
+    if (!m_keep || !security.Kept || m_me.Administrator) return true;
+    if (!security.HasDacl) return true;
+    std::uint32_t granted = 0;
+    for (const AccessGrant& grant : security.Grants) {
+        const bool mine = grant.Sid == m_me.UserSid || grant.Sid == kSidUsers || grant.Sid == "S-1-1-0" ||
+                          grant.Sid == "S-1-5-11" || (grant.Sid == "S-1-3-4" && security.OwnerSid == m_me.UserSid);
+        if (mine) granted |= (grant.Mask & kAccessGenericAll) ? kFullAccess : grant.Mask;
+    }
+    return (rights & granted) == rights;
+}
+
+bool MemoryFileSystem::MayRemove(const std::string& key) const {
+    auto file = m_files.find(key);
+    if (file != m_files.end() && Allows(file->second->Security, kAccessDelete)) return true;
+    auto folder = m_folderSecurity.find(Parent(key));
+    return folder != m_folderSecurity.end() ? Allows(folder->second, kAccessDeleteChild) : !m_keep || m_me.Administrator;
+}
+
+std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& path, FileMode mode, long& error,
+                                              FileProtection protection) {
     std::string key = Key(path);
     if (OpenFault) {
         if (long fault = OpenFault(path, mode)) {
@@ -86,8 +163,12 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& path, FileMode 
         return nullptr;
     }
     auto it = m_files.find(key);
+    if (it != m_files.end() && mode == FileMode::CreateNew) {
+        error = kErrFileAlreadyExists;
+        return nullptr;
+    }
     if (it == m_files.end()) {
-        if (mode == FileMode::Read) {
+        if (mode == FileMode::Read || mode == FileMode::Update) {
             error = m_folders.count(Parent(key)) ? kErrFileNotFound : kErrPathNotFound;
             return nullptr;
         }
@@ -95,10 +176,23 @@ std::unique_ptr<IFile> MemoryFileSystem::Open(const std::string& path, FileMode 
             error = kErrPathNotFound;
             return nullptr;
         }
-        it = m_files.emplace(key, std::make_shared<Node>()).first;
+        auto folder = m_folderSecurity.find(Parent(key));
+        const bool sharedOwner = protection == FileProtection::SharedReadOnly || protection == FileProtection::SharedRecords;
+        if ((folder != m_folderSecurity.end() && !Allows(folder->second, kAccessWriteData)) ||
+            (m_keep && sharedOwner && !m_me.Administrator)) {
+            // Nobody but an administrator may make Administrators a file's owner.
+            error = kErrPermissionDenied;
+            return nullptr;
+        }
+        auto node = std::make_shared<Node>();
+        node->Security = Made(protection, path);
+        it = m_files.emplace(key, node).first;
         m_names[key] = path;
+        CreatedWith[key] = protection;
+    } else if (!Allows(it->second->Security, RightsFor(mode))) {
+        error = kErrPermissionDenied;
+        return nullptr;
     }
-    if (mode == FileMode::CreateNew) it->second->Data.clear();
     error = 0;
     return std::make_unique<MemoryFile>(*this, it->second, mode);
 }
@@ -107,7 +201,9 @@ long MemoryFileSystem::Remove(const std::string& path) {
     if (RemoveFault)
         if (long error = RemoveFault(path)) return error;
     std::string key = Key(path);
-    if (!m_files.erase(key)) return m_folders.count(Parent(key)) ? kErrFileNotFound : kErrPathNotFound;
+    if (!m_files.count(key)) return m_folders.count(Parent(key)) ? kErrFileNotFound : kErrPathNotFound;
+    if (!MayRemove(key)) return kErrPermissionDenied;
+    m_files.erase(key);
     m_names.erase(key);
     return 0;
 }
@@ -119,11 +215,13 @@ long MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
     auto it = m_files.find(source);
     if (it == m_files.end()) return kErrFileNotFound;
     if (!m_folders.count(Parent(target))) return kErrPathNotFound;
+    if (!MayRemove(source) || (m_files.count(target) && !MayRemove(target))) return kErrPermissionDenied;
     auto node = it->second;
     m_files.erase(it);
     m_names.erase(source);
     m_files[target] = node;
     m_names[target] = to;
+    if (node->Security.Kept) node->Security.FinalPath = to;
     return 0;
 }
 
@@ -148,8 +246,62 @@ long MemoryFileSystem::CreateFolder(const std::string& path) {
     std::string key = Key(path);
     if (m_folders.count(key) || m_files.count(key)) return kErrPathFileAccess;
     if (!m_folders.count(Parent(key))) return kErrPathNotFound;
+    auto parent = m_folderSecurity.find(Parent(key));
+    if (parent != m_folderSecurity.end() && !Allows(parent->second, kAccessAppendData)) return kErrPermissionDenied;
     m_folders.insert(key);
+    if (m_keep) m_folderSecurity[key] = Made(FileProtection::Inherit, path);
     return 0;
+}
+
+bool MemoryFileSystem::FolderSecurity(const std::string& path, ObjectSecurity& security, long& error) {
+    const std::string key = Key(path);
+    if (!m_folders.count(key)) {
+        error = m_files.count(key) ? kErrPathFileAccess : kErrPathNotFound;
+        return false;
+    }
+    auto it = m_folderSecurity.find(key);
+    if (it != m_folderSecurity.end()) {
+        security = it->second;
+    } else {
+        security = {};
+        if (m_keep) {
+            // A folder nobody set: an administrator's, as under Program Files.
+            security.Kept = true;
+            security.OwnerSid = kSidAdministrators;
+            security.Grants = {{kSidSystem, kFullAccess}, {kSidAdministrators, kFullAccess}};
+        }
+    }
+    if (security.Kept && security.FinalPath.empty()) security.FinalPath = path;
+    error = 0;
+    return true;
+}
+
+std::string MemoryFileSystem::AccountName(const std::string& sid) {
+    if (sid == kSidAdministrators) return "BUILTIN\\Administrators";
+    if (sid == kSidUsers) return "BUILTIN\\Users";
+    if (sid == kSidSystem) return "NT AUTHORITY\\SYSTEM";
+    if (sid == "S-1-1-0") return "Everyone";
+    if (sid == "S-1-5-11") return "NT AUTHORITY\\Authenticated Users";
+    auto it = AccountNames.find(sid);
+    return it != AccountNames.end() ? it->second : sid;
+}
+
+void MemoryFileSystem::SetSecurity(const std::string& path, const ObjectSecurity& security) {
+    const std::string key = Key(path);
+    if (m_folders.count(key)) {
+        m_folderSecurity[key] = security;
+        return;
+    }
+    auto it = m_files.find(key);
+    if (it != m_files.end()) it->second->Security = security;
+}
+
+ObjectSecurity MemoryFileSystem::SecurityOf(const std::string& path) const {
+    const std::string key = Key(path);
+    auto folder = m_folderSecurity.find(key);
+    if (folder != m_folderSecurity.end()) return folder->second;
+    auto it = m_files.find(key);
+    return it != m_files.end() ? it->second->Security : ObjectSecurity{};
 }
 
 long MemoryFileSystem::RemoveFolder(const std::string& path) {
@@ -176,6 +328,7 @@ void MemoryFileSystem::AddFile(const std::string& path, const std::string& conte
     auto node = std::make_shared<Node>();
     node->Data = content;
     node->Hidden = hidden;
+    node->Security = Made(FileProtection::Inherit, path);
     m_files[Key(path)] = node;
     m_names[Key(path)] = path;
 }

@@ -17,7 +17,8 @@ class MemoryFileSystem final : public IFileSystem {
 public:
     MemoryFileSystem();
 
-    std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error) override;
+    std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error,
+                                FileProtection protection = FileProtection::Inherit) override;
     long Remove(const std::string& path) override;
     long Rename(const std::string& from, const std::string& to) override;
     bool FileExists(const std::string& path) override;
@@ -26,6 +27,29 @@ public:
     long CreateFolder(const std::string& path) override;
     // Fails for a folder that holds files or folders, hidden ones too.
     long RemoveFolder(const std::string& path) override;
+    bool FolderSecurity(const std::string& path, ObjectSecurity& security, long& error) override;
+    FileIdentity Identity() override { return m_me; }
+    std::string AccountName(const std::string& sid) override;
+
+    // Security as Windows keeps it on NTFS: from the call on, the files and
+    // folders made carry an owner and an access list (from the protection
+    // asked for; Inherit gives the maker, SYSTEM and Administrators), and
+    // opening, removing and renaming are refused to an account without the
+    // rights, as the system refuses them. An administrator may do anything.
+    // Without the call nothing is kept, as on Windows 95 and 98.
+    void KeepSecurity(const FileIdentity& me) {
+        m_keep = true;
+        m_me = me;
+    }
+    // Acts as another account from now on (for files that account leaves).
+    void ActAs(const FileIdentity& me) { m_me = me; }
+    // Sets a file's or folder's security by hand (an owner, grants, a link).
+    void SetSecurity(const std::string& path, const ObjectSecurity& security);
+    ObjectSecurity SecurityOf(const std::string& path) const;
+    // The protection each file was last created with, by lower-case path.
+    std::map<std::string, FileProtection> CreatedWith;
+    // Names of accounts for messages, by SID (the well-known groups have theirs).
+    std::map<std::string, std::string> AccountNames;
 
     // Folders must exist before files can be made in them; "C:" always does.
     void AddFolder(const std::string& path);
@@ -53,14 +77,22 @@ private:
     struct Node {
         std::string Data;
         bool Hidden = false;
+        ObjectSecurity Security;
     };
     static std::string Key(const std::string& path);
     static std::string Parent(const std::string& path);
     bool WriteAllowed();
+    ObjectSecurity Made(FileProtection protection, const std::string& path) const;
+    // Whether the account may use `rights` on an object with this security.
+    bool Allows(const ObjectSecurity& security, std::uint32_t rights) const;
+    bool MayRemove(const std::string& key) const;
 
     std::map<std::string, std::shared_ptr<Node>> m_files;  // by lower-case path
     std::map<std::string, std::string> m_names;            // lower-case path -> path as created
     std::set<std::string> m_folders;
+    std::map<std::string, ObjectSecurity> m_folderSecurity;
+    bool m_keep = false;
+    FileIdentity m_me;
     int m_failWrite = 0, m_writes = 0;
     int m_failRename = 0, m_renames = 0;
     int m_open = 0;

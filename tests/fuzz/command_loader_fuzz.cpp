@@ -64,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Regional regional;
     testing::ScriptedUserInteraction ui;
     cLogger logger(fs, clock, regional, ui, AppIdentity{"Ambrel 2.0", "C:\\Ambrel", "Ambrel"});
-    CommandFileNames names{"C:\\Ambrel\\Data\\ambrel.sdd", "C:\\Ambrel\\Data\\ambrel.sds",
-                           "C:\\Ambrel\\Data\\_temp.sdd", "C:\\Ambrel\\Data\\_temp.sds"};
+    CommandFileNames names;
+    names.Settings = "C:\\Ambrel\\Data\\ambrel.sdd";
+    names.Strings = "C:\\Ambrel\\Data\\ambrel.sds";
+    names.BackupSettings = "C:\\Ambrel\\Data\\_temp.sdd";
+    names.BackupStrings = "C:\\Ambrel\\Data\\_temp.sds";
 
     // The first byte says which files exist; then each existing file is a
     // 16-bit length and that many bytes (cut at the end of the input).

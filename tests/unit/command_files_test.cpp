@@ -80,20 +80,26 @@ TEST(CommandFiles, TheListEndsWithTheShorterFileAndSkipsBlankCommandLines) {
     EXPECT_TRUE(p.Load(&result).empty());
     EXPECT_TRUE(result.Completed);
 
-    // Strings for all four, settings for three: the blank one is skipped and
-    // the rest take consecutive positions.
+    // More settings than strings: as many as the strings file holds; the
+    // blank one is skipped and the rest take consecutive positions.
     p.memory.AddFile(kSds, sds);
-    p.memory.AddFile(kSdd, sdd.substr(0, 3 * kSettingsRecordSize));
+    p.memory.AddFile(kSdd, sdd + sdd);
     auto loaded = p.Load(&result);
-    ASSERT_EQ(loaded.size(), 2u);
-    EXPECT_EQ(loaded[0].Strings.CommandLine, "a");
+    ASSERT_EQ(loaded.size(), 3u);
     EXPECT_EQ(loaded[1].Strings.CommandLine, "b");
     EXPECT_TRUE(result.Completed);
-
-    // More settings than strings: as many as the strings file holds.
-    p.memory.AddFile(kSdd, sdd + sdd);
-    EXPECT_EQ(p.Load().size(), 3u);
     EXPECT_TRUE(p.ui.Boxes.empty());
+
+    // Strings for all four, settings for three: a settings file cut short
+    // (which any user could do to the all-users one) is damage, reported,
+    // not a list that quietly ends before "c".
+    p.memory.AddFile(kSdd, sdd.substr(0, 3 * kSettingsRecordSize));
+    loaded = p.Load(&result);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].Strings.CommandLine, "a");
+    EXPECT_FALSE(result.Completed);
+    ASSERT_EQ(p.ui.Boxes.size(), 1u);
+    EXPECT_NE(p.ui.Boxes[0].Text.find("Input past end of file"), std::string::npos);
 }
 
 TEST(CommandFiles, ADamagedFileEndsTheListAfterTheWholePairsAndIsReported) {
@@ -139,17 +145,19 @@ TEST(CommandFiles, ASaveKeepsThePreviousListAsTheTempFiles) {
     EXPECT_EQ(loaded[1].Strings.CommandLine, "new2");
     EXPECT_EQ(p.memory.AllFiles().size(), 4u);
 
-    // Per-user names; the backups are shared.
+    // Per-user names, with backups of their own: the shared pair stays the
+    // all-users list's, and nobody else's list can be put back into hers.
     p.names = SetCommandFiles(false, "C:\\Ambrel", "alice");
     EXPECT_EQ(p.names.Settings, "C:\\Ambrel\\Data\\alice.sdd");
     EXPECT_EQ(p.names.Strings, "C:\\Ambrel\\Data\\alice.sds");
-    EXPECT_EQ(p.names.BackupSettings, kTempSdd);
+    EXPECT_EQ(p.names.BackupSettings, "C:\\Ambrel\\Data\\alice.sdd.bak");
+    EXPECT_EQ(p.names.BackupStrings, "C:\\Ambrel\\Data\\alice.sds.bak");
     EXPECT_EQ(CurrentCommandFiles().Settings, p.names.Settings);
     ASSERT_TRUE(p.Save({Command("alice's")}));
-    EXPECT_EQ(p.Load()[0].Strings.CommandLine, "alice's");
-    // She had no list before, so there is no backup of one.
-    EXPECT_FALSE(p.memory.FileExists(kTempSdd));
-    EXPECT_FALSE(p.memory.FileExists(kTempSds));
+    ASSERT_TRUE(p.Save({Command("alice's second")}));
+    EXPECT_EQ(p.Load()[0].Strings.CommandLine, "alice's second");
+    EXPECT_NE(p.memory.ContentOr("C:\\Ambrel\\Data\\alice.sds.bak").find("alice's"), std::string::npos);
+    EXPECT_EQ(p.memory.ContentOr(kTempSds).find("alice"), std::string::npos);
 }
 
 // Fail each write and each rename of a save in turn: the save reports the
@@ -231,12 +239,13 @@ public:
     int Changes() const { return m_changes; }
     bool Dead() const { return m_counting && m_left <= 0; }
 
-    std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error) override {
+    std::unique_ptr<IFile> Open(const std::string& path, FileMode mode, long& error,
+                                FileProtection protection = FileProtection::Inherit) override {
         if (Dead() || (mode != FileMode::Read && !Change())) {
             error = kErrDeviceIO;
             return nullptr;
         }
-        auto file = m_disk.Open(path, mode, error);
+        auto file = m_disk.Open(path, mode, error, protection);
         return file ? std::make_unique<File>(*this, std::move(file)) : nullptr;
     }
     long Remove(const std::string& path) override { return Change() ? m_disk.Remove(path) : kErrDeviceIO; }
@@ -250,6 +259,11 @@ public:
     bool FolderExists(const std::string& path) override { return !Dead() && m_disk.FolderExists(path); }
     long CreateFolder(const std::string& path) override { return Change() ? m_disk.CreateFolder(path) : kErrDeviceIO; }
     long RemoveFolder(const std::string& path) override { return Change() ? m_disk.RemoveFolder(path) : kErrDeviceIO; }
+    bool FolderSecurity(const std::string& path, ObjectSecurity& security, long& error) override {
+        return m_disk.FolderSecurity(path, security, error);
+    }
+    FileIdentity Identity() override { return m_disk.Identity(); }
+    std::string AccountName(const std::string& sid) override { return m_disk.AccountName(sid); }
 
 private:
     class File final : public IFile {
@@ -260,6 +274,7 @@ private:
         bool Seek(std::uint64_t o) override { return !m_fs.Dead() && m_inner->Seek(o); }
         std::uint64_t Size() override { return m_fs.Dead() ? 0 : m_inner->Size(); }
         bool Flush() override { return m_fs.Change() && m_inner->Flush(); }
+        bool Security(ObjectSecurity& security) override { return m_inner->Security(security); }
 
     private:
         CrashingFileSystem& m_fs;

@@ -324,7 +324,7 @@ TEST_F(ExecutionRun, AListThatCannotBeWrittenStillRunsAndSaysSoOnceInTheLog) {
     };
     auto refuseSettings = [&](long error) {
         files.OpenFault = [error](const std::string& path, FileMode mode) {
-            return path == "C:\\Ambrel\\Data\\ambrel.sdd" && mode == FileMode::Random ? error : 0L;
+            return path == "C:\\Ambrel\\Data\\ambrel.sdd" && mode != FileMode::Read ? error : 0L;
         };
     };
     const Case cases[] = {
@@ -393,7 +393,11 @@ TEST_F(ExecutionRun, ShutdownFolderFilesRunWithTheLastShortcutsShowCommand) {
 
 TEST_F(ExecutionRun, CommandLinesRunWithTheirWindowStyleOrTheirShortcutsShowCommand) {
     CommandPair plain = Cmd("plain.exe");
-    plain.Settings.WindowStyle = 6;
+    plain.Settings.WindowStyle = 3;
+    // A style the editor never stores (0, a hidden window) runs as a normal
+    // window: any user may rewrite the all-users settings records.
+    CommandPair hidden = Cmd("hidden.exe");
+    hidden.Settings.WindowStyle = 0;
     CommandPair shortcut = Cmd("C:\\Links\\Tool.LNK");
     shortcut.Settings.WindowStyle = 6;
     ShortcutFields fields;
@@ -401,12 +405,13 @@ TEST_F(ExecutionRun, CommandLinesRunWithTheirWindowStyleOrTheirShortcutsShowComm
     fields.Arguments = "/q";
     fields.ShowCommand = 7;
     links.Links["C:\\Links\\Tool.LNK"] = fields;
-    Ready({plain, shortcut});
+    Ready({plain, hidden, shortcut});
     RunList();
-    ASSERT_EQ(processes.Started.size(), 2u);
-    EXPECT_EQ(processes.Started[0].ShowState, 6);
-    EXPECT_EQ(processes.Started[1].CommandLine, "C:\\tool.exe /q");
-    EXPECT_EQ(processes.Started[1].ShowState, 7);
+    ASSERT_EQ(processes.Started.size(), 3u);
+    EXPECT_EQ(processes.Started[0].ShowState, 3);
+    EXPECT_EQ(processes.Started[1].ShowState, 1);
+    EXPECT_EQ(processes.Started[2].CommandLine, "C:\\tool.exe /q");
+    EXPECT_EQ(processes.Started[2].ShowState, 7);
     EXPECT_NE(InLog("Executed C:\\tool.exe /q"), std::string::npos);
 }
 

@@ -237,7 +237,7 @@ TEST(CommandFilesWine, SavesReplaceThePairOnDiskAndKeepThePreviousAsTheBackup) {
 
     std::vector<std::string> left;
     ASSERT_TRUE(files.ListFiles(dir + "\\Data", left));
-    EXPECT_EQ(left, (std::vector<std::string>{"_temp.sdd", "_temp.sds", "alice.sdd", "alice.sds"}));
+    EXPECT_EQ(left, (std::vector<std::string>{"alice.sdd", "alice.sdd.bak", "alice.sds", "alice.sds.bak"}));
 
     // A run recorded in place.
     long error = 0;
@@ -270,9 +270,9 @@ bool AcquireElsewhere(Win32CommandListLock& lock, std::uint32_t timeoutMs, bool 
     return had;
 }
 
-TEST(CommandListLockWine, OneHolderAtATimeAndAnAbandonedLockCountsAsHad) {
+TEST(CommandListLockWine, OneHolderAtATimeInASessionAndAcrossSessions) {
     const std::string name = "Ambrel.Test.CommandList.Lock." + std::to_string(GetCurrentProcessId());
-    Win32CommandListLock first(name.c_str()), second(name.c_str());
+    Win32CommandListLock first("", name.c_str()), second("", name.c_str());
 
     ASSERT_TRUE(first.Acquire(0));
     EXPECT_FALSE(AcquireElsewhere(second, 200)) << "held by the first";
@@ -283,7 +283,26 @@ TEST(CommandListLockWine, OneHolderAtATimeAndAnAbandonedLockCountsAsHad) {
     EXPECT_TRUE(AcquireElsewhere(first, 0, false));
     ASSERT_TRUE(second.Acquire(2000)) << "abandoned";
     second.Release();
-    EXPECT_TRUE(AcquireElsewhere(first, 0)) << "free again after the abandoned one was released";
+
+    // Programs of two sessions each have a mutex of their own session, and
+    // meet at the data folder's lock file.
+    ScratchFolder scratch("ambrel_lock");
+    const std::string file = scratch.Path() + "\\ambrel.lock";
+    Win32CommandListLock here(file, (name + ".a").c_str()), there(file, (name + ".b").c_str());
+    ASSERT_TRUE(here.Acquire(0));
+    EXPECT_TRUE(here.Acquire(0)) << "taken again by its holder";
+    here.Release();
+    EXPECT_FALSE(AcquireElsewhere(there, 200)) << "still held once";
+    here.Release();
+    EXPECT_TRUE(AcquireElsewhere(there, 1000)) << "free once released";
+    {
+        // A program that ends holding it: the system lets go with its handle.
+        Win32CommandListLock gone(file, (name + ".c").c_str());
+        ASSERT_TRUE(gone.Acquire(0));
+        EXPECT_FALSE(AcquireElsewhere(there, 100));
+    }
+    EXPECT_TRUE(AcquireElsewhere(there, 1000)) << "free once its holder is gone";
+    EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << "the lock file was made";
 }
 
 }  // namespace
