@@ -199,8 +199,13 @@ public:
     // Command Lines
     std::vector<CommandRow> Lv_commands;
     int Lv_SelectedRow = 0;  // 1-based, 0 for none; the view keeps it in step
+    bool Cmd_add_Enabled = true;
     bool Cmd_edit_Enabled = true;
     bool Cmd_delete_Enabled = true;
+    // A list that may not be believed (someone else can change it) or that
+    // this user cannot have: shown, never changed or saved; the label says why.
+    bool ListReadOnly = false;
+    std::string lblListReadOnly;
 
     // ---- the command list state ----
     std::vector<CommandSettings> CommandSettingsList;

@@ -110,13 +110,18 @@ void frm_Ambrel_Maintenance::LoadCommandList() {
         m_ports.App.Title, &m_ports.ListLock);
     for (std::size_t i = 0; i < loaded.Records.size() && i < m_loadedRecords.size(); ++i)
         m_loadedRecords[i] = loaded.Records[i];
-    if (loaded.Completed && loaded.Count == 0) {
+    ListReadOnly = !loaded.Refused.empty();
+    lblListReadOnly = ListReadOnly ? "Read only: " + loaded.Refused : std::string();
+    Cmd_add_Enabled = !ListReadOnly;
+    if ((loaded.Completed && loaded.Count == 0) || ListReadOnly) {
         Cmd_edit_Enabled = false;
         Cmd_delete_Enabled = false;
     }
 }
 
 bool frm_Ambrel_Maintenance::SaveCommandList() {
+    // A list that may not be believed stays as it is stored; OK still saves the options.
+    if (ListReadOnly) return true;
     // Counters can only be carried over from the files the list came from.
     const bool sameFiles = CurrentCommandFiles().Settings == m_loadedFrom;
     std::vector<CommandToSave> commands;
@@ -139,7 +144,7 @@ bool frm_Ambrel_Maintenance::SaveCommandList() {
 // Add, Edit, Delete, the double-click and the priority buttons
 
 void frm_Ambrel_Maintenance::Cmd_add_Click() {
-    if (!m_editor) return;
+    if (!m_editor || ListReadOnly) return;
     try {
         const int index = NewCommandSlot();
         CurrentCommand = index;
@@ -163,7 +168,7 @@ void frm_Ambrel_Maintenance::Cmd_add_Click() {
 }
 
 void frm_Ambrel_Maintenance::Cmd_edit_Click() {
-    if (!m_editor) return;
+    if (!m_editor || ListReadOnly) return;
     try {
         const int place = SelectedCommandRow();
         if (place == 0) return;
@@ -188,7 +193,7 @@ void frm_Ambrel_Maintenance::Cmd_edit_Click() {
 }
 
 void frm_Ambrel_Maintenance::Cmd_delete_Click() {
-    if (!m_editor) return;
+    if (!m_editor || ListReadOnly) return;
     try {
         const int place = SelectedCommandRow();
         if (place == 0) return;
@@ -213,7 +218,7 @@ void frm_Ambrel_Maintenance::Cmd_delete_Click() {
 
 void frm_Ambrel_Maintenance::Lv_commands_DblClick() {
     const int place = SelectedCommandRow();
-    if (place == 0) return;
+    if (place == 0 || ListReadOnly) return;
     CommandRow& row = Lv_commands[static_cast<std::size_t>(place - 1)];
     if (row.SmallIcon == 1) {
         row.SmallIcon = 2;
@@ -227,7 +232,7 @@ void frm_Ambrel_Maintenance::Lv_commands_DblClick() {
 
 void frm_Ambrel_Maintenance::Toolbar1_ButtonClick(const std::string& key) {
     const int place = SelectedCommandRow();
-    if (place == 0) return;
+    if (place == 0 || ListReadOnly) return;
     long priority = place * 10L;
     if (key == "UpPriorty") {
         priority -= 15;

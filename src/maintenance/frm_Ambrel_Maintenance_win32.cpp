@@ -241,9 +241,11 @@ void frm_Ambrel_MaintenanceView::Refresh() {
 
     page = m_pages[1];
     ShowRows();
-    dlg::Enable(page, IDC_CMD_ADD, f.HasCommandEditor());
+    dlg::Enable(page, IDC_CMD_ADD, f.HasCommandEditor() && f.Cmd_add_Enabled);
     dlg::Enable(page, IDC_CMD_EDIT, f.HasCommandEditor() && f.Cmd_edit_Enabled);
     dlg::Enable(page, IDC_CMD_DELETE, f.HasCommandEditor() && f.Cmd_delete_Enabled);
+    dlg::Text(page, IDC_LBLLISTREADONLY, f.lblListReadOnly);
+    dlg::Show(page, IDC_LBLLISTREADONLY, !f.lblListReadOnly.empty());
 
     page = m_pages[2];
     dlg::Check(page, IDC_CHKTIMEOUTPROGRAMS, f.chkTimeOutPrograms);

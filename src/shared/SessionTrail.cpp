@@ -118,7 +118,11 @@ bool LeftoverWaitMarker(IFileSystem& files, const std::string& path, std::string
     long error = 0;
     const std::string prefix = "Waiting since ";
     // What this program writes is a line of some forty bytes: anything much
-    // longer is not one of its markers, and is not read.
+    // longer is not one of its markers, and is neither read nor believed.
+    {
+        std::unique_ptr<IFile> file = files.Open(path, FileMode::Read, error);
+        if (file && file->Size() > kWaitMarkerLimitBytes) return false;
+    }
     if (ReadWhole(files, path, content, error, kWaitMarkerLimitBytes) && content.rfind(prefix, 0) == 0) {
         since = content.substr(prefix.size());
         since = since.substr(0, since.find_first_of("\r\n"));

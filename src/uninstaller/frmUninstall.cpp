@@ -112,9 +112,20 @@ void frmUninstall::Uninstall() {
 
     const std::string programDirectory = WithoutTrailingBackslash(m_ports.App.ProgramDirectory);
     if (IsFolderBelowRoot(programDirectory)) {
+        // An administrator's uninstall deletes every file of Data: only in
+        // Data itself, never through a link that someone put in its place.
         const std::string data = programDirectory + "\\data";
-        RemoveFilesOf(data);
-        files.RemoveFolder(data);
+        ObjectSecurity folder;
+        long error = 0;
+        if (files.FolderSecurity(data, folder, error) && folder.ReparsePoint) {
+            if (!Silent)
+                m_ports.Ui.MsgBox("The data folder " + data + " is a link to another place; it was left alone.",
+                                  kMbExclamation | kMbOkOnly, m_ports.App.Title);
+        } else {
+            const std::string verified = folder.Kept && !folder.FinalPath.empty() ? folder.FinalPath : data;
+            RemoveFilesOf(verified);
+            files.RemoveFolder(verified);
+        }
         RemoveFilesOf(programDirectory, ".gid");
     }
 

@@ -265,10 +265,11 @@ bool MemoryFileSystem::FolderSecurity(const std::string& path, ObjectSecurity& s
     } else {
         security = {};
         if (m_keep) {
-            // A folder nobody set: an administrator's, as under Program Files.
+            // A folder nobody set: an administrator's where users may list
+            // and add files, as the setup program makes the data folder.
             security.Kept = true;
             security.OwnerSid = kSidAdministrators;
-            security.Grants = {{kSidSystem, kFullAccess}, {kSidAdministrators, kFullAccess}};
+            security.Grants = {{kSidSystem, kFullAccess}, {kSidAdministrators, kFullAccess}, {kSidUsers, 0x1200ab}};
         }
     }
     if (security.Kept && security.FinalPath.empty()) security.FinalPath = path;
@@ -296,10 +297,14 @@ void MemoryFileSystem::SetSecurity(const std::string& path, const ObjectSecurity
     if (it != m_files.end()) it->second->Security = security;
 }
 
-ObjectSecurity MemoryFileSystem::SecurityOf(const std::string& path) const {
+ObjectSecurity MemoryFileSystem::SecurityOf(const std::string& path) {
     const std::string key = Key(path);
-    auto folder = m_folderSecurity.find(key);
-    if (folder != m_folderSecurity.end()) return folder->second;
+    ObjectSecurity security;
+    long error = 0;
+    if (m_folders.count(key)) {
+        FolderSecurity(path, security, error);
+        return security;
+    }
     auto it = m_files.find(key);
     return it != m_files.end() ? it->second->Security : ObjectSecurity{};
 }

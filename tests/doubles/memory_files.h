@@ -45,7 +45,7 @@ public:
     void ActAs(const FileIdentity& me) { m_me = me; }
     // Sets a file's or folder's security by hand (an owner, grants, a link).
     void SetSecurity(const std::string& path, const ObjectSecurity& security);
-    ObjectSecurity SecurityOf(const std::string& path) const;
+    ObjectSecurity SecurityOf(const std::string& path);
     // The protection each file was last created with, by lower-case path.
     std::map<std::string, FileProtection> CreatedWith;
     // Names of accounts for messages, by SID (the well-known groups have theirs).

@@ -23,6 +23,7 @@
 //   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
 //   e2e_tool post HWND MESSAGE [WPARAM]   post a message (lParam 0, wParam 0 unless given)
 //   e2e_tool send HWND MESSAGE            send a message and return once the window has handled it
+//   e2e_tool set-sddl FILE SDDL           set the file's access list from an SDDL text
 //   e2e_tool show HWND                    restore a minimised window
 //   e2e_tool visible HWND                 print 1 when the window is visible
 //   e2e_tool tray HWND                    exit 0 when the window has a tray icon
@@ -48,7 +49,9 @@
 //   e2e_tool read-options                 print every option as the monitor reads it, Name=value
 
 #include <windows.h>
+#include <aclapi.h>
 #include <commctrl.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -875,6 +878,21 @@ int main(int argc, char** argv) {
     if (verb == "read-options") return ReadOptions();
     if (verb == "make-shortcuts") return MakeShortcuts(std::atoi(arg(2).c_str()));
     if (verb == "end-session-latency") return EndSessionLatency(ParseHwnd(argv[2]));
+    if (verb == "set-sddl") {
+        // The access list of an SDDL text on a file, as an administrator sets one.
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL dacl = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(arg(3).c_str(), SDDL_REVISION_1, &descriptor,
+                                                                  nullptr) ||
+            !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted))
+            return 1;
+        std::string path = arg(2);
+        DWORD result = SetNamedSecurityInfoA(path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                             dacl, nullptr);
+        LocalFree(descriptor);
+        return result == ERROR_SUCCESS ? 0 : 1;
+    }
     if (verb == "hold-file") {
         HANDLE held = CreateFileA(arg(2).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (held == INVALID_HANDLE_VALUE) return 1;

@@ -75,3 +75,28 @@ def a_time_out_that_is_no_number_lets_a_two_second_command_finish(s):
     log = s.read(LOG)
     check(f"Executed {sleeper}" in log and "timed out" not in log, f"the sleeper did not finish: {log[-400:]!r}")
     expect(s.lines(TRACE), ["after"], "what ran after it")
+
+
+@scenario(seconds=10)
+def a_list_anyone_could_change_runs_nothing_at_a_real_session_end(s):
+    """The real security adapter under Wine, which keeps what a descriptor
+    grants Everyone in the file's mode: the all-users pair as the programs
+    make it runs; once Everyone may write its strings, the monitor refuses it
+    (one box, one log line naming the file and Everyone) and runs nothing."""
+    monitor = end_with_list(s, [trace_command("trusted")])
+    check(s.end_session() == 0, "the first session end failed")
+    s.wait_for(lambda: s.lines(TRACE) == ["trusted"], 60, "the trusted list's run")
+    exited(monitor)
+
+    sds = "C:\\Ambrel\\Data\\ambrel.sds"
+    s.tool("set-sddl", sds, "D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;WD)")
+    monitor = s.start_monitor()
+    s.wait_window()
+    rc, out = s.tool("box", "is not used", "OK", 60000, check_rc=False)
+    check(rc == 0, f"no box about the list: {out}")
+    check("it can be changed by Everyone" in out and sds in out, f"the box {out!r}")
+    s.end_session()
+    exited(monitor)
+    check(s.lines(TRACE) == ["trusted"], f"a refused list ran: {s.lines(TRACE)}")
+    log = s.read(LOG)
+    check(log.count("is not used") == 1, f"the refusal is not logged once: {log[-600:]!r}")

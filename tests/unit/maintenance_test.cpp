@@ -343,5 +343,31 @@ TEST_F(Maintenance, OkSavesTheListThenTheOptionsThenTellsTheMonitor) {
     EXPECT_TRUE(messages.Sent.empty());
 }
 
+// A list that someone else could change is shown, never changed: its rows,
+// the reason beside them, and OK saves the options but leaves the list.
+TEST_F(Maintenance, AListThatSomeoneElseCouldChangeOpensReadOnly) {
+    files.KeepSecurity({"S-1-5-21-7-7-7-500", true});
+    SaveList({"a.exe"});
+    files.AccountNames["S-1-5-21-7-7-7-1002"] = "PC\\bob";
+    ObjectSecurity planted = files.SecurityOf("C:\\Ambrel\\Data\\ambrel.sds");
+    planted.OwnerSid = "S-1-5-21-7-7-7-1002";
+    files.SetSecurity("C:\\Ambrel\\Data\\ambrel.sds", planted);
+    const std::string before = files.ContentOr("C:\\Ambrel\\Data\\ambrel.sds");
+
+    auto& f = Open();
+    EXPECT_TRUE(f.ListReadOnly);
+    EXPECT_TRUE(Rows().empty()) << "nothing of it is taken";
+    EXPECT_NE(f.lblListReadOnly.find("belongs to PC\\bob"), std::string::npos) << f.lblListReadOnly;
+    EXPECT_FALSE(f.Cmd_add_Enabled || f.Cmd_edit_Enabled || f.Cmd_delete_Enabled);
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    f.Cmd_add_Click();
+    EXPECT_TRUE(editor.Modes.empty()) << "the editor opened";
+    f.chkPowerOff = 1;
+    f.cmd_ok_Click();
+    EXPECT_EQ(Stored("PowerOff"), "-1");
+    EXPECT_EQ(files.ContentOr("C:\\Ambrel\\Data\\ambrel.sds"), before);
+    EXPECT_EQ(ui.Boxes.size(), 1u) << "no save failed";
+}
+
 }  // namespace
 }  // namespace ambrel::testing

@@ -49,6 +49,18 @@ TEST(SessionTrail, HistoryStartsWithItsHeaderDropsATornLineAndKeepsToItsLimitWho
     EXPECT_EQ(content.find("first"), std::string::npos) << "the oldest lines go first";
     EXPECT_NE(content.find("\r\nline 30\r\n"), std::string::npos) << "the newest stay:\n" << content;
     EXPECT_FALSE(fs.FileExists(kHistory + ".new"));
+
+    // A file far past its limit (grown by hand, or a damaged or sparse one)
+    // is cut from its end: the newest whole lines stay, under the header.
+    std::string huge = std::string(kHistoryHeader);
+    for (int i = 0; i < 4000; ++i) huge += "old line " + std::to_string(i) + "\r\n";
+    fs.AddFile(kHistory, huge);
+    ASSERT_EQ(AppendHistory(fs, kHistory, "newest\r\n", 200), 0);
+    const std::string cut = fs.ContentOr(kHistory);
+    EXPECT_LE(cut.size(), 200u);
+    EXPECT_EQ(cut.rfind(std::string(kHistoryHeader) + "old line ", 0), 0u) << cut;
+    EXPECT_NE(cut.find("\r\nold line 3999\r\nnewest\r\n"), std::string::npos) << cut;
+    EXPECT_EQ(cut.find("\r\nld line"), std::string::npos) << "a line cut in the middle:\n" << cut;
 }
 
 TEST(SessionTrail, AReplacementCutShortLeavesOneWholeFile) {
@@ -95,6 +107,9 @@ TEST(SessionTrail, AWaitMarkerCountsOnlyOnceItIsWholeAndInPlace) {
     EXPECT_TRUE(LeftoverWaitMarker(fs, kMarker, since));
     EXPECT_EQ(since, "2026-12-08T10:00:00+01:00");
     ClearWaitMarker(fs, kMarker);
+    EXPECT_FALSE(LeftoverWaitMarker(fs, kMarker, since));
+    // Far longer than what this program writes: not one of its markers.
+    fs.AddFile(kMarker, "Waiting since " + std::string(4096, '1'));
     EXPECT_FALSE(LeftoverWaitMarker(fs, kMarker, since));
 }
 

@@ -208,6 +208,21 @@ TEST_F(Uninstaller, FoldersThatCannotBePlacedBelowARootAreLeftAlone) {
         {"C:/Menu", false},
     };
     for (const auto& [path, below] : paths) EXPECT_EQ(IsFolderBelowRoot(path), below) << "[" << path << "]";
+
+    // A data folder that is a junction leads elsewhere: an administrator's
+    // uninstall would empty whatever it names. It is left alone, and said so.
+    Machine linked;
+    linked.files.KeepSecurity({"S-1-5-21-7-7-7-500", true});
+    ObjectSecurity junction = linked.files.SecurityOf("C:\\Ambrel\\Data");
+    junction.ReparsePoint = true;
+    linked.files.SetSecurity("C:\\Ambrel\\Data", junction);
+    frmUninstall g(linked.ports, linked.view);
+    ASSERT_TRUE(g.Form_Load());
+    g.cmdOk_Click();
+    EXPECT_TRUE(linked.files.FolderExists("C:\\Ambrel\\Data"));
+    EXPECT_TRUE(linked.files.FileExists("C:\\Ambrel\\Data\\ambrel.sdd"));
+    ASSERT_EQ(linked.ui.Boxes.size(), 2u);
+    EXPECT_EQ(linked.ui.Boxes[0].Text, "The data folder C:\\Ambrel\\data is a link to another place; it was left alone.");
 }
 
 TEST_F(Uninstaller, AUserWithoutAStartupFolderIsToldWhyAndNothingIsRemoved) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "doubles/scripted_ui.h"
+#include "shared/FileTrust.h"
 #include "shared/cLogger.h"
 #include "shared/modAmbrelCommon.h"
 #include "shared/vb.h"
@@ -256,6 +257,24 @@ TEST(CommandFilesWine, SavesReplaceThePairOnDiskAndKeepThePreviousAsTheBackup) {
     ASSERT_EQ(settings.size(), 2u);
     EXPECT_EQ(settings[0].RunCount, 0);
     EXPECT_EQ(settings[1].RunCount, 2);
+
+    // What the security adapter reads of the saved pair and its folder: the
+    // program's own account as owner (Wine's user, an administrator), one
+    // link, the final path in the folder; and the names of accounts.
+    const FileIdentity me = files.Identity();
+    EXPECT_EQ(me.UserSid.rfind("S-1-5-21-", 0), 0u) << me.UserSid;
+    EXPECT_TRUE(me.Administrator);
+    EXPECT_EQ(files.AccountName(kSidAdministrators), "BUILTIN\\Administrators");
+    EXPECT_EQ(files.AccountName("S-1-5-21-1-2-3-4242"), "S-1-5-21-1-2-3-4242") << "nobody known by that SID";
+    ObjectSecurity folder, file;
+    ASSERT_TRUE(files.FolderSecurity(dir + "\\Data", folder, error));
+    EXPECT_TRUE(folder.Kept && !folder.ReparsePoint);
+    ASSERT_TRUE(files.Open(names.Strings, FileMode::Read, error)->Security(file));
+    EXPECT_EQ(file.OwnerSid, me.UserSid);
+    EXPECT_EQ(file.Links, 1u);
+    EXPECT_EQ(LCase(file.FinalPath), LCase(LCase(folder.FinalPath) + "\\alice.sds"));
+    TrustContext context{me, false, folder.FinalPath, nullptr};
+    EXPECT_EQ(DistrustReason(file, TrustedKind::ListFile, context), "");
 }
 
 // A mutex belongs to a thread, and its owner may take it again: the other
