@@ -63,7 +63,6 @@ def started(session, **options):
     prepare(session, **options)
     session.start_monitor()
     hwnd = session.wait_window()
-    session.tool("send", hwnd, 0)  # its start-up is over
     time.sleep(1)
     return hwnd
 
@@ -143,7 +142,6 @@ def large_list_confirmation(session, seconds):
     session.tool("make-shortcuts", 200)
     session.start_monitor()
     hwnd = session.wait_window()
-    session.tool("send", hwnd, 0)
     time.sleep(1)
     _, out = session.tool("end-session-latency", hwnd, timeout=120)
     session.tool("click", hwnd, "&Cancel Shut Down")

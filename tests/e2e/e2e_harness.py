@@ -198,9 +198,14 @@ class Session:
                        stderr=subprocess.DEVNULL, check=True)
 
     def wait_window(self, class_name="AmbrelMonitor", timeout_ms=60000):
+        """The window's handle once it exists and its program has come to its
+        message loop (a message sent to it is answered then), so that what its
+        start-up makes (the status bar, the tray icon) is there."""
         rc, out = self.tool("wait-window", class_name, timeout_ms, check_rc=False)
         check(rc == 0, f"no window of class {class_name}")
-        return int(out.split()[0])
+        hwnd = int(out.split()[0])
+        self.tool("send", hwnd, 0, check_rc=False)
+        return hwnd
 
     def start_helper(self, record="C:\\helper.txt"):
         """A window elsewhere in the session that records the end of the session."""

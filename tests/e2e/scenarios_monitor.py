@@ -94,7 +94,6 @@ def refresh_applies_changed_options_and_close_ends(s):
     logged_options(s, ShutdownOption=3, RunMinimized="S")
     monitor = s.start_monitor()
     hwnd = s.wait_window()
-    s.tool("send", hwnd, 0)  # answered once its start-up is over
     _, visible = s.tool("visible", hwnd)
     check(visible.strip() == "0", "hidden at first")
     s.options(RunMinimized="T")
