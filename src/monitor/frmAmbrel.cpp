@@ -62,6 +62,9 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
         // Asked among the first at the end of the session, while the programs
         // that the list may need are still open.
         m_ports.Courtesy.SetShutdownLevel(kShutdownLevelFirst);
+        // Closed by an update, it is started again afterwards (not the
+        // launcher's hand-over, which ends with its session).
+        if (!FromLauncher) m_ports.Courtesy.RegisterRestartAfterUpdate();
 
         m_osInfo = std::make_shared<cOSInfo>(m_ports.Facts);
         m_systemInfo = std::make_unique<cSystemInfo>(m_ports.Registry, m_ports.Facts);
@@ -243,9 +246,10 @@ void frmAmbrel::ShutdownDialogFound() {
             if (go && !Unloading) {
                 m_exitWindows->ForceLogoff(m_options->ForceLogoff());
                 m_exitWindows->PowerOff(m_options->PowerOff());
-                m_exitWindows->exitWindows(ConfiguredEnding);
-                EndProgram();
-                return;
+                if (EndSessionAs(ConfiguredEnding)) {
+                    EndProgram();
+                    return;
+                }
             }
         }
         if (Unloading) return;
@@ -255,6 +259,15 @@ void frmAmbrel::ShutdownDialogFound() {
     } catch (...) {
         ReportHandlerError();
     }
+}
+
+bool frmAmbrel::EndSessionAs(std::int32_t ending) {
+    m_exitWindows->exitWindows(ending);
+    const std::string& refusal = m_exitWindows->Refusal();
+    if (refusal.empty()) return true;
+    // Windows stays up: said, and watched again rather than left unwatched.
+    m_logger->WriteError(refusal, true);
+    return false;
 }
 
 void frmAmbrel::mRefreshOptions() {
@@ -350,8 +363,10 @@ void frmAmbrel::Form_Unload() {
     m_view.Refresh();
 }
 
-void frmAmbrel::SessionEnded() {
-    m_sessionEnded = true;
+void frmAmbrel::SessionEnded(std::uint32_t endFlags) {
+    // Closed for an update, the program ends as it does when asked to; the
+    // session goes on, and the system starts it again afterwards.
+    m_sessionEnded = (endFlags & kEndSessionCloseApp) == 0;
     Form_Unload();
 }
 

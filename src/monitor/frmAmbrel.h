@@ -118,12 +118,17 @@ public:
     bool LoadSettings();
     void EnterWaitState();
     void mRefreshOptions();
-    // A close request; `cancel` non-zero refuses it.
-    void Form_QueryUnload(int& cancel, int unloadMode);
+    // A close request; `cancel` non-zero refuses it. For the end of the
+    // session, `endFlags` is what the system says of it (kEndSession...).
+    void Form_QueryUnload(int& cancel, int unloadMode, std::uint32_t endFlags = 0);
+    // Ends the session with `ending` (cExitWindows); false when Windows
+    // refused, which is logged and shown.
+    bool EndSessionAs(std::int32_t ending);
     void Form_Unload();
     // The session ends now and the program with it (WM_ENDSESSION): unlike a
-    // normal end, a wait that it cut short stays marked.
-    void SessionEnded();
+    // normal end, a wait that it cut short stays marked. An update that
+    // closes the program (kEndSessionCloseApp) is a normal end.
+    void SessionEnded(std::uint32_t endFlags = 0);
     // The end of the session that this monitor let go on was refused elsewhere.
     void SessionEndRefused();
     // The system's Shut Down dialog has shown while the monitor watched for it.
@@ -268,6 +273,9 @@ private:
     bool m_balloonPending = false;  // a skipped run is told at the tray icon
     bool m_blockReasonSet = false;
     bool m_historyFailed = false;  // reported once per run
+    // What the system said the session end was ("log off", "shut down"),
+    // for the log and the history of the run it starts; "" outside one.
+    std::string m_sessionEndKind;
 };
 
 // The reasons the system shows while the end of the session waits.

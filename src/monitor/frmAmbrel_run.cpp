@@ -321,6 +321,7 @@ void frmAmbrel::RecordHistory(const std::string& commandLine, double start, int 
     entry.Start = IsoLocalTime(start, startOffset);
     entry.CommandLine = commandLine;
     entry.Outcome = outcome;
+    entry.SessionEnd = m_sessionEndKind;
     if (report) {
         entry.ExitCodeKnown = report->ExitCodeKnown;
         entry.ExitCode = report->ExitCode;
@@ -423,11 +424,15 @@ void frmAmbrel::RunListAndEndWithType() {
         cSysTray1_InTray = false;
         m_view.Refresh();
         // The options' ForceLogoff and PowerOff are not copied on this path.
-        if (outcome != 1 && !Unloading) m_exitWindows->exitWindows(LauncherEnding);
+        if (outcome != 1 && !Unloading && !EndSessionAs(LauncherEnding)) {
+            // Windows refused: the monitor stays and waits.
+            EnterWaitState();
+            return;
+        }
     } catch (...) {
         ReportHandlerError();
     }
-    // The program ends here in every case.
+    // The program ends here in every other case.
     EndProgram();
 }
 
@@ -460,7 +465,10 @@ void frmAmbrel::RunListAndEndSession() {
         }
         m_exitWindows->ForceLogoff(m_options->ForceLogoff());
         m_exitWindows->PowerOff(m_options->PowerOff());
-        m_exitWindows->exitWindows(ConfiguredEnding);
+        if (!EndSessionAs(ConfiguredEnding)) {
+            EnterWaitState();
+            return;
+        }
     } catch (...) {
         // Whatever failed, the monitor must not stay busy for ever.
         ReportHandlerError();
@@ -475,9 +483,12 @@ void frmAmbrel::Timer1_Timer() {
             Timer1_Interval = 0;
             Timer1_Enabled = false;
             m_view.Refresh();
+            // The run of the end that option 2 refused keeps its kind.
             RunListAndEndSession();
+            m_sessionEndKind.clear();
             return;
         }
+        m_sessionEndKind.clear();
         if (TimerAction == 1) return;
         // The timer keeps ticking while the warning counts: one warning at a time.
         if (m_warning || m_running || MonitorBusy || !ShutWindowsOnTime || !ScheduledTimeKnown ||
@@ -508,10 +519,33 @@ void frmAmbrel::SessionEndRefused() {
     if (!Lv_ExecuteList.empty() || !picWait_Visible) EnterWaitState();
 }
 
-void frmAmbrel::Form_QueryUnload(int& cancel, int unloadMode) {
-    if ((unloadMode != kUnloadAppWindows && unloadMode != kUnloadAppTaskManager) || MonitorBusy) return;
+void frmAmbrel::Form_QueryUnload(int& cancel, int unloadMode, std::uint32_t endFlags) {
+    if (unloadMode == kUnloadAppWindows && (endFlags & kEndSessionCloseApp)) {
+        // An installer or an update (the Restart Manager) asks the program to
+        // close: no session ends, so nothing runs; the program goes and is
+        // started again afterwards.
+        m_logger->WriteAction("Asked to close for an update or an installation; nothing runs");
+        return;
+    }
+    if (unloadMode == kUnloadAppWindows && (endFlags & kEndSessionCritical)) {
+        // The system ends now, whatever is answered: nothing may hold it up.
+        m_logger->WriteAction("The session ends at once (a critical end); nothing runs");
+        return;
+    }
+    // Option 1 on today's Windows: the Start menu never shows the Shut Down
+    // dialog, so an end that did not come through it is answered as under
+    // option 3 rather than let pass without the list.
+    const bool watchingInVain = m_watching && m_osInfo && m_osInfo->isVistaOrLater();
+    if ((unloadMode != kUnloadAppWindows && unloadMode != kUnloadAppTaskManager) || (MonitorBusy && !watchingInVain))
+        return;
     try {
+        if (watchingInVain) InterruptWait();
+        if (unloadMode == kUnloadAppWindows) {
+            m_sessionEndKind = (endFlags & kEndSessionLogoff) ? "log off" : "shut down";
+            m_logger->WriteAction("Windows ends the session: " + m_sessionEndKind);
+        }
         LoadSettings();
+        if (watchingInVain) ShutdownOption = 3;
         Toolbar1_Visible = true;
         if (ShutdownOption == 2) {
             cancel = 1;
@@ -525,7 +559,16 @@ void frmAmbrel::Form_QueryUnload(int& cancel, int unloadMode) {
         ListDone = false;
         std::int16_t outcome = RunExecuteList();
         cancel = outcome;
-        if (outcome == 1 && !Unloading) EnterWaitState();
+        m_sessionEndKind.clear();
+        if (Unloading) return;
+        if (watchingInVain) {
+            ShutdownOption = 1;
+            // Refused here: the watch starts again with the wait. Going on:
+            // should another program refuse the end, the wait (and the
+            // watch) starts again then.
+            if (outcome != 1) MonitorBusy = false;
+        }
+        if (outcome == 1) EnterWaitState();
     } catch (...) {
         ReportHandlerError();
     }

@@ -569,14 +569,15 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION: {
             if (!m_form) return TRUE;
             int cancel = 0;
-            m_form->Form_QueryUnload(cancel, kUnloadAppWindows);
+            m_form->Form_QueryUnload(cancel, kUnloadAppWindows, static_cast<std::uint32_t>(lParam));
             return cancel ? FALSE : TRUE;
         }
         case WM_ENDSESSION:
             if (!m_form) return 0;
             if (wParam) {
-                // The session ends now; the program goes with it.
-                m_form->SessionEnded();
+                // The session ends now (or an update closes the program);
+                // the program goes with it.
+                m_form->SessionEnded(static_cast<std::uint32_t>(lParam));
                 Unload();
             } else {
                 m_form->SessionEndRefused();

@@ -161,7 +161,7 @@ std::string CsvField(const std::string& text) {
 std::string HistoryLine(const HistoryEntry& entry) {
     return CsvField(entry.Start) + "," + CsvField(entry.CommandLine) + "," + RunOutcomeText(entry.Outcome) + "," +
            (entry.ExitCodeKnown ? std::to_string(entry.ExitCode) : std::string()) + "," +
-           std::to_string(entry.DurationMs < 0 ? 0 : entry.DurationMs) + "\r\n";
+           std::to_string(entry.DurationMs < 0 ? 0 : entry.DurationMs) + "," + CsvField(entry.SessionEnd) + "\r\n";
 }
 
 long AppendHistory(IFileSystem& files, const std::string& path, const std::string& line, std::size_t limitBytes) {

@@ -55,9 +55,12 @@ struct HistoryEntry {
     bool ExitCodeKnown = false;
     std::uint32_t ExitCode = 0;
     long long DurationMs = 0;
+    // The end of the session the run belonged to, as the system said it:
+    // "log off", "shut down", or "" for a run the monitor started itself.
+    std::string SessionEnd;
 };
 
-inline constexpr const char* kHistoryHeader = "Start,Command line,Outcome,Exit code,Duration (ms)\r\n";
+inline constexpr const char* kHistoryHeader = "Start,Command line,Outcome,Exit code,Duration (ms),Session end\r\n";
 inline constexpr std::size_t kHistoryLimitBytes = 1024 * 1024;
 
 std::string HistoryPath(const CommandFileNames& names);

@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kSource = "cExitWindows";
 constexpr std::uint32_t kReserved = 0xFFF;
 constexpr std::uint32_t kAnswerTimeoutMs = 5000;
+constexpr std::uint32_t kErrorPrivilegeNotHeld = 1314;
 
 // The window sweep's callback. Errors are held here and raised again once
 // EnumWindows has returned: they must not unwind through the system's code.
@@ -117,8 +118,11 @@ std::int32_t cExitWindows::GetFlagsValue() const {
 
 std::int32_t cExitWindows::exitWindows(std::int32_t lPassedFlag) {
     if (!m_osInfo) m_osInfo = std::make_shared<const cOSInfo>(m_facts);
-    const bool nt4 = m_osInfo->isWinNT4();
-    if (nt4) EnableShutdownPrivilege();
+    m_refusal.clear();
+    // Every NT-family system refuses a shut down, a restart or a power off to
+    // a process whose shutdown privilege is not enabled.
+    const bool nt = m_osInfo->isNtFamily();
+    if (nt) EnableShutdownPrivilege();
 
     std::int32_t flags = lPassedFlag >= 0 ? lPassedFlag : GetFlagsValue();
     const bool msDosMode = flags == kRestartInMsDosMode;
@@ -126,10 +130,12 @@ std::int32_t cExitWindows::exitWindows(std::int32_t lPassedFlag) {
         flags = kEwxShutdown | kEwxPowerOff;
 
     if (m_forceLogoff) {
-        // Only Windows NT honours EWX_FORCE; elsewhere every window is asked
-        // to end its session first. The MS-DOS marker never gets the flag.
-        if (nt4) {
-            if (!msDosMode) flags |= kEwxForce;
+        // NT ends the programs itself: NT 4 by force, later systems those
+        // that do not answer (as the sweep does), and only once the request
+        // is taken. Windows 95 and 98 know no such flag, so every window is
+        // asked to end its session first. The MS-DOS marker never gets a flag.
+        if (nt) {
+            if (!msDosMode) flags |= m_osInfo->isWinNT3() || m_osInfo->isWinNT4() ? kEwxForce : kEwxForceIfHung;
         } else {
             EndSessionOfEveryWindow();
         }
@@ -137,9 +143,18 @@ std::int32_t cExitWindows::exitWindows(std::int32_t lPassedFlag) {
 
     if (msDosMode) {
         std::intptr_t started = m_session.ShellOpen("open", m_app.ProgramDirectory + "\\ExitToDos.PIF", kSwShowMinimized);
-        return started > 32 ? 0 : StartErrorNumber(started);
+        if (started > 32) return 0;
+        m_refusal = "Windows could not be restarted in MS-DOS mode: " + m_app.ProgramDirectory +
+                    "\\ExitToDos.PIF could not be started (" + DescribeError(StartErrorNumber(started)) + ").";
+        return StartErrorNumber(started);
     }
-    return m_session.RequestSessionEnd(static_cast<std::uint32_t>(flags), kReserved);
+    const std::int32_t accepted = m_session.RequestSessionEnd(static_cast<std::uint32_t>(flags), kReserved);
+    if (!accepted) {
+        const std::uint32_t error = m_session.LastRequestError();
+        m_refusal = "Windows did not end the session (system error " + std::to_string(error) +
+                    (error == kErrorPrivilegeNotHeld ? ": the shutdown privilege is not held" : "") + ").";
+    }
+    return accepted;
 }
 
 void cExitWindows::EnableShutdownPrivilege() {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "shared/cOSInfo.h"
 #include "shared/platform.h"
@@ -42,6 +43,9 @@ public:
     // restart in MS-DOS mode 0 when the PIF file was started, else the
     // run-time error number of the failed start.
     std::int32_t exitWindows(std::int32_t lPassedFlag);
+    // Why the last exitWindows did not end the session, for the log and the
+    // user; "" when the system took the request.
+    const std::string& Refusal() const { return m_refusal; }
 
 private:
     void EnableShutdownPrivilege();
@@ -56,6 +60,7 @@ private:
     bool m_powerOff = false;
     std::int32_t m_luFlags = -1;
     std::int32_t m_endingKind = -1;
+    std::string m_refusal;
 };
 
 }  // namespace ambrel

@@ -16,6 +16,10 @@ public:
     bool isWinNT3() const { return m_isWinNT3; }
     bool isWinNT4() const { return m_isWinNT4; }
     bool isOsUnknown() const { return m_isOsUnknown; }
+    // The NT family (platform 2): NT 3 and 4, 2000 and every later Windows.
+    bool isNtFamily() const { return m_record.PlatformId == kPlatformNT; }
+    // Windows Vista or later, whose Start menu never shows the Shut Down dialog.
+    bool isVistaOrLater() const { return isNtFamily() && m_record.MajorVersion >= 6; }
     bool canRestartInDosMode() const { return m_isWin95 || m_isWin98; }
     std::int16_t interfaceUsed() const { return (m_isWin98 || m_isWinNT4) ? 2 : 1; }
     const OsVersionRecord& VersionRecord() const { return m_record; }

@@ -387,6 +387,7 @@ inline constexpr std::uint32_t kEwxShutdown = 1;
 inline constexpr std::uint32_t kEwxReboot = 2;
 inline constexpr std::uint32_t kEwxForce = 4;
 inline constexpr std::uint32_t kEwxPowerOff = 8;
+inline constexpr std::uint32_t kEwxForceIfHung = 0x10;  // Windows 2000 and later
 inline constexpr std::uint32_t kTokenQuery = 0x8;
 inline constexpr std::uint32_t kTokenAdjustPrivileges = 0x20;
 inline constexpr std::uint32_t kSePrivilegeEnabled = 2;
@@ -402,6 +403,8 @@ public:
     virtual ~ISessionControl() = default;
     // ExitWindowsEx: non-zero when Windows accepted the request.
     virtual std::int32_t RequestSessionEnd(std::uint32_t flags, std::uint32_t reserved) = 0;
+    // The system's error code for the last refused request (GetLastError).
+    virtual std::uint32_t LastRequestError() = 0;
 
     // OpenProcessToken of the current process; 0 when it fails.
     virtual KernelHandle OpenOwnProcessToken(std::uint32_t access) = 0;
@@ -456,6 +459,14 @@ public:
     // SetProcessShutdownParameters(level, 0): the higher, the earlier the
     // system asks this program at the end of the session.
     virtual bool SetShutdownLevel(std::uint32_t level) = 0;
+    // RegisterApplicationRestart: the system starts the program again after
+    // an update closed it (not after a crash, a hang or a restart of Windows).
+    virtual bool RegisterRestartAfterUpdate() = 0;
 };
+
+// What the lParam of WM_QUERYENDSESSION and WM_ENDSESSION says.
+inline constexpr std::uint32_t kEndSessionCloseApp = 0x1;        // an installer or an update asks to close
+inline constexpr std::uint32_t kEndSessionCritical = 0x40000000;  // the system ends now, whatever is answered
+inline constexpr std::uint32_t kEndSessionLogoff = 0x80000000;    // a log off, not a shut down
 
 }  // namespace ambrel

@@ -224,6 +224,8 @@ void frmShutDownDialog::LauncherYes() {
             m_exitWindows->ForceLogoff(m_options->ForceLogoff());
             m_exitWindows->PowerOff(m_options->PowerOff());
             m_exitWindows->exitWindows(-1);
+            if (!m_exitWindows->Refusal().empty())
+                p.Ui.MsgBox(m_exitWindows->Refusal(), kMbCritical | kMbOkOnly, "Shutdown Windows");
         }
     } catch (...) {
         p.Ui.MsgBox("Couldn't run " + monitor, kMbCritical | kMbOkOnly, "Shutdown Windows");

@@ -20,8 +20,12 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
 }  // namespace
 
 std::int32_t Win32SessionControl::RequestSessionEnd(std::uint32_t flags, std::uint32_t reserved) {
-    return ExitWindowsEx(flags, reserved);
+    const BOOL accepted = ExitWindowsEx(flags, reserved);
+    m_lastError = accepted ? 0 : GetLastError();
+    return accepted;
 }
+
+std::uint32_t Win32SessionControl::LastRequestError() { return m_lastError; }
 
 KernelHandle Win32SessionControl::OpenOwnProcessToken(std::uint32_t access) {
     HANDLE token = nullptr;

@@ -20,6 +20,10 @@ public:
     KernelHandle OpenProcessById(std::uint32_t access, std::uint32_t processId) override;
     bool TerminateProcessHandle(KernelHandle process, std::uint32_t exitCode) override;
     std::intptr_t ShellOpen(const std::string& verb, const std::string& file, int showCommand) override;
+    std::uint32_t LastRequestError() override;
+
+private:
+    std::uint32_t m_lastError = 0;
 };
 
 }  // namespace ambrel

@@ -19,7 +19,8 @@ Function Lookup(const char* module, const char* name) {
 Win32ShutdownCourtesy::Win32ShutdownCourtesy()
     : m_create(Lookup<CreateReason>("user32.dll", "ShutdownBlockReasonCreate")),
       m_destroy(Lookup<DestroyReason>("user32.dll", "ShutdownBlockReasonDestroy")),
-      m_parameters(Lookup<ShutdownParameters>("kernel32.dll", "SetProcessShutdownParameters")) {}
+      m_parameters(Lookup<ShutdownParameters>("kernel32.dll", "SetProcessShutdownParameters")),
+      m_restart(Lookup<RegisterRestart>("kernel32.dll", "RegisterApplicationRestart")) {}
 
 bool Win32ShutdownCourtesy::BlockReasonsAvailable() { return m_create && m_destroy; }
 
@@ -38,6 +39,12 @@ bool Win32ShutdownCourtesy::ClearBlockReason(WindowHandle window) {
 
 bool Win32ShutdownCourtesy::SetShutdownLevel(std::uint32_t level) {
     return m_parameters && m_parameters(level, 0) != 0;
+}
+
+bool Win32ShutdownCourtesy::RegisterRestartAfterUpdate() {
+    // RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT: only an update
+    // (a patch) brings it back. S_OK is 0.
+    return m_restart && m_restart(L"", 1 | 2 | 8) == 0;
 }
 
 }  // namespace ambrel

@@ -14,6 +14,7 @@ public:
     bool SetBlockReason(WindowHandle window, const std::string& reason) override;
     bool ClearBlockReason(WindowHandle window) override;
     bool SetShutdownLevel(std::uint32_t level) override;
+    bool RegisterRestartAfterUpdate() override;
 
 private:
     using CreateReason = int(__stdcall*)(void* window, const wchar_t* reason);
@@ -21,7 +22,9 @@ private:
     using ShutdownParameters = int(__stdcall*)(unsigned long level, unsigned long flags);
     CreateReason m_create = nullptr;
     DestroyReason m_destroy = nullptr;
+    using RegisterRestart = long(__stdcall*)(const wchar_t* commandLine, unsigned long flags);
     ShutdownParameters m_parameters = nullptr;
+    RegisterRestart m_restart = nullptr;
 };
 
 }  // namespace ambrel

@@ -97,7 +97,12 @@ public:
         Levels.push_back(level);
         return true;
     }
+    bool RegisterRestartAfterUpdate() override {
+        ++RestartRegistrations;
+        return true;
+    }
     bool Available = true;
+    int RestartRegistrations = 0;
     std::vector<std::string> Calls;
     std::string Shown;  // the reason the system would show now
     std::vector<std::uint32_t> Levels;

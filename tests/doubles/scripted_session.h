@@ -18,10 +18,19 @@ public:
         bool Answers = true;  // false: hung, every send times out
     };
 
+    // With `NtPrivileges` it refuses as Windows NT does: a shut down, restart
+    // or power off (anything but a log off) while this process's shutdown
+    // privilege is not enabled fails with ERROR_PRIVILEGE_NOT_HELD.
     std::int32_t RequestSessionEnd(std::uint32_t flags, std::uint32_t reserved) override {
         Record("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reserved));
+        if (NtPrivileges && (flags & (kEwxShutdown | kEwxReboot | kEwxPowerOff)) && !m_privilegeEnabled) {
+            LastError = 1314;
+            return 0;
+        }
+        LastError = ExitResult ? 0 : 5;
         return ExitResult;
     }
+    std::uint32_t LastRequestError() override { return LastError; }
     KernelHandle OpenOwnProcessToken(std::uint32_t access) override {
         Record("OpenProcessToken " + std::to_string(access));
         return Token;
@@ -35,6 +44,9 @@ public:
         Record("AdjustTokenPrivileges " + std::to_string(token) + " " + std::to_string(disableAll) + " count " +
                std::to_string(s.Count) + " luid " + std::to_string(s.Id.HighPart) + ":" + std::to_string(s.Id.LowPart) +
                " attributes " + std::to_string(s.Attributes) + " length " + std::to_string(length));
+        if (token != 0 && token == Token && s.Count == 1 && s.Id.LowPart == Luid.LowPart && s.Id.HighPart == Luid.HighPart &&
+            s.Attributes == kSePrivilegeEnabled && !disableAll)
+            m_privilegeEnabled = true;
         return true;
     }
     void CloseKernelHandle(KernelHandle handle) override { Record("CloseHandle " + std::to_string(handle)); }
@@ -72,6 +84,8 @@ public:
 
     std::vector<Window> Windows;
     std::int32_t ExitResult = 1;
+    bool NtPrivileges = false;
+    std::uint32_t LastError = 0;
     KernelHandle Token = 7;
     PrivilegeId Luid{19, 0};
     bool OpenProcessFails = false;
@@ -86,6 +100,7 @@ private:
             if (w.Handle == handle) return &w;
         return nullptr;
     }
+    bool m_privilegeEnabled = false;
 };
 
 }  // namespace ambrel::testing

@@ -33,6 +33,7 @@ VersionFacts Win98() { return {kPlatformWindows, 4, 10}; }
 VersionFacts NT3() { return {kPlatformNT, 3, 51}; }
 VersionFacts NT4() { return {kPlatformNT, 4, 0}; }
 VersionFacts Unknown() { return {kPlatformNT, 5, 0}; }
+VersionFacts Win10() { return {kPlatformNT, 10, 0}; }
 
 const AppIdentity kApp{"Ambrel 2.0", "C:\\Ambrel", "Ambrel"};
 const std::string kPrivilegeSteps[] = {"OpenProcessToken 40", "LookupPrivilegeValue '' SeShutdownPrivilege",
@@ -98,29 +99,48 @@ TEST(ExitWindows, ExplicitFlagsOverrideTheEndingUntilTheNextSetter) {
     EXPECT_EQ(e.ender.GetFlagsValue(), 2);
 }
 
-TEST(ExitWindows, OnNT4TheShutdownPrivilegeIsEnabledFirstAndForceIsAFlag) {
-    Ender e(NT4());
-    e.ender.SetShutdownComputer();
-    e.ender.PowerOff(true);
-    e.ender.ForceLogoff(true);
-    e.session.Windows = {{501, 1, false}};  // never swept on NT 4
-    EXPECT_EQ(e.ender.exitWindows(-1), 1);
-    Calls expected(std::begin(kPrivilegeSteps), std::end(kPrivilegeSteps));
-    expected.push_back("ExitWindowsEx 13 4095");
-    EXPECT_EQ(e.session.Calls, expected);
+// Every NT-family system refuses a shut down to a process whose shutdown
+// privilege is not enabled (the double refuses as Windows does); NT ends the
+// programs itself when forced, so no window is swept there.
+TEST(ExitWindows, EveryNtSystemEnablesTheShutdownPrivilegeFirstAndForcesByFlag) {
+    const std::pair<VersionFacts, const char*> systems[] = {
+        {NT3(), "ExitWindowsEx 13 4095"},          // EWX_FORCE, as NT 4
+        {NT4(), "ExitWindowsEx 13 4095"},
+        {Unknown(), "ExitWindowsEx 25 4095"},      // 2000 and later: EWX_FORCEIFHUNG
+        {Win10(), "ExitWindowsEx 25 4095"},
+    };
+    for (const auto& [version, request] : systems) {
+        Ender e(version);
+        e.session.NtPrivileges = true;
+        e.ender.SetShutdownComputer();
+        e.ender.PowerOff(true);
+        e.ender.ForceLogoff(true);
+        e.session.Windows = {{501, 1, false}};  // never swept on NT
+        EXPECT_EQ(e.ender.exitWindows(-1), 1) << request;
+        Calls expected(std::begin(kPrivilegeSteps), std::end(kPrivilegeSteps));
+        expected.push_back(request);
+        EXPECT_EQ(e.session.Calls, expected);
+        EXPECT_EQ(e.ender.Refusal(), "");
+    }
 
-    // Without a token the steps still run; Windows refuses later.
-    e.session.Calls.clear();
+    // Without a token the steps still run, and Windows refuses the shut down:
+    // the refusal is there to be told. A log off needs no privilege.
+    Ender e(Win10());
+    e.session.NtPrivileges = true;
     e.session.Token = 0;
-    e.ender.SetLogoffComputer();
-    e.ender.exitWindows(-1);
+    e.ender.SetRestartComputer();
+    EXPECT_EQ(e.ender.exitWindows(-1), 0);
     EXPECT_EQ(e.session.Calls, (Calls{"OpenProcessToken 40", "LookupPrivilegeValue '' SeShutdownPrivilege",
                                       "AdjustTokenPrivileges 0 0 count 1 luid 0:19 attributes 2 length 16",
-                                      "ExitWindowsEx 4 4095"}));
+                                      "ExitWindowsEx 2 4095"}));
+    EXPECT_EQ(e.ender.Refusal(), "Windows did not end the session (system error 1314: the shutdown privilege is not held).");
+    e.ender.SetLogoffComputer();
+    EXPECT_EQ(e.ender.exitWindows(-1), 1);
+    EXPECT_EQ(e.ender.Refusal(), "");
 }
 
-TEST(ExitWindows, ForcingElsewhereSweepsEveryOtherWindowBeforeTheRequest) {
-    for (VersionFacts version : {Win95(), Win98(), NT3(), Unknown()}) {
+TEST(ExitWindows, ForcingOnWindows95And98SweepsEveryOtherWindowBeforeTheRequest) {
+    for (VersionFacts version : {Win95(), Win98()}) {
         Ender e(version);
         e.ender.SetLogoffComputer();
         e.ender.ForceLogoff(true);
@@ -192,7 +212,8 @@ TEST(ExitWindows, RestartInMsDosModeStartsThePifFileAndNeverCallsWindows) {
         e.ender.SetRestartInMsDOSMode();
         EXPECT_EQ(e.ender.GetFlagsValue(), 99);
         EXPECT_EQ(e.ender.exitWindows(-1), 0);
-        EXPECT_EQ(e.session.Calls, Calls{"ShellExecute open C:\\Ambrel\\ExitToDos.PIF 2"});
+        EXPECT_EQ(e.session.Calls.back(), "ShellExecute open C:\\Ambrel\\ExitToDos.PIF 2");
+        EXPECT_EQ(e.session.Calls.size(), version.Platform == kPlatformNT ? 5u : 1u) << "the privilege on NT only";
     }
     Ender e(Win95());
     e.ender.SetRestartInMsDOSMode();
@@ -201,6 +222,8 @@ TEST(ExitWindows, RestartInMsDosModeStartsThePifFileAndNeverCallsWindows) {
     e.session.Windows = {{501, 11, true}};
     e.session.ShellResult = 2;  // the file is missing
     EXPECT_EQ(e.ender.exitWindows(-1), 53);
+    EXPECT_EQ(e.ender.Refusal(), "Windows could not be restarted in MS-DOS mode: C:\\Ambrel\\ExitToDos.PIF could not be "
+                                 "started (File not found).");
     EXPECT_EQ(e.session.Calls, (Calls{"EnumWindows", "Send 501 17 0 0 2 5000", "Send 501 22 1 0 2 5000",
                                       "ShellExecute open C:\\Ambrel\\ExitToDos.PIF 2"}));
     e.session.ShellResult = 3;

@@ -127,10 +127,10 @@ protected:
         EXPECT_TRUE(started);
         return f;
     }
-    int EndSession() {
+    int EndSession(std::uint32_t endFlags = 0) {
         int cancel = 0;
         form->ListDone = false;
-        form->Form_QueryUnload(cancel, kUnloadAppWindows);
+        form->Form_QueryUnload(cancel, kUnloadAppWindows, endFlags);
         return cancel;
     }
     Strings HistoryLines() {
@@ -256,15 +256,16 @@ TEST_F(TodaysWindows, EveryCommandRunLeavesAHistoryLineWithItsOutcome) {
     processes.ExitCodes = {{"ok.exe /a,b", 3}, {"hang.exe", kStillActive}};
     processes.OnWait = [this](std::uint32_t) { clock.Time += 2.5 / 86400; };  // the limit is passed after 24 waits
     Start();
-    EXPECT_EQ(EndSession(), 0);
+    EXPECT_EQ(EndSession(kEndSessionLogoff), 0);
     EXPECT_EQ(HistoryLines(), (Strings{
-                                  "Start,Command line,Outcome,Exit code,Duration (ms)",
-                                  "2026-12-08T10:00:00+01:00,\"ok.exe /a,b\",run,3,0",
-                                  "2026-12-08T10:00:00+01:00,gone.exe,failed to start,,0",
-                                  "2026-12-08T10:00:00+01:00,hang.exe,timed out,,60000",
-                                  "2026-12-08T10:01:00+01:00,skipped.exe,skipped by its message,,0",
-                                  "2026-12-08T10:01:00+01:00,\"say \"\"bye\"\".exe\",run,0,0",
+                                  "Start,Command line,Outcome,Exit code,Duration (ms),Session end",
+                                  "2026-12-08T10:00:00+01:00,\"ok.exe /a,b\",run,3,0,log off",
+                                  "2026-12-08T10:00:00+01:00,gone.exe,failed to start,,0,log off",
+                                  "2026-12-08T10:00:00+01:00,hang.exe,timed out,,60000,log off",
+                                  "2026-12-08T10:01:00+01:00,skipped.exe,skipped by its message,,0,log off",
+                                  "2026-12-08T10:01:00+01:00,\"say \"\"bye\"\".exe\",run,0,0,log off",
                               }));
+    EXPECT_NE(Log().find("Windows ends the session: log off"), std::string::npos);
     EXPECT_EQ(StoredCommands().size(), 5u) << "the list files stay as they were";
 }
 
