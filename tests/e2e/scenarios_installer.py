@@ -1,11 +1,17 @@
-"""What a Windows user installs: the setup program, silent, in a fresh prefix;
-the installed monitor at a real session end; the uninstall that the entry
-names; and the 32-bit monitor under Wine's 32-bit half. Listed only when
-scripts/package.sh has made build/dist."""
+"""What a Windows user installs: the setup program, silent, in a fresh prefix
+and in a chosen folder, with the descriptors it sets read from the
+wineserver's request trace (Wine keeps none on files); the installed monitor
+at a real session end; the uninstall that the entry names; and the 32-bit
+monitor under Wine's 32-bit half. Listed only when scripts/package.sh has made
+build/dist."""
 
+import datetime
 import os
+import re
 import shutil
+import struct
 import subprocess
+from collections import namedtuple
 from pathlib import Path
 
 from e2e_harness import check, scenario, trace_command
@@ -17,6 +23,7 @@ DIST = Path(__file__).resolve().parents[2] / "build" / "dist"
 SETUP = DIST / "ambrel-2.0-setup.exe"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ambrel 2.0"
 PROGRAMS = ("Ambrel.exe", "corvane.exe", "Telvix.exe", "Pellorin.exe")
+DATA_FILES = ("ambrel.sds", "ambrel.sdd", "ambrel.log", "ambrel.lock")
 
 
 def reg(s, *args, view="64"):
@@ -50,6 +57,145 @@ def processes_of(s, *names):
     return found
 
 
+# What the setup asks for, in the terms of the wineserver's trace. Access rights
+# (on a folder WRITE creates files, APPEND folders and EXECUTE traverses):
+READ, WRITE, APPEND, READ_EA, WRITE_EA, EXECUTE, READ_ATTRIBUTES, WRITE_ATTRIBUTES = \
+    0x1, 0x2, 0x4, 0x8, 0x10, 0x20, 0x80, 0x100
+DELETE, READ_CONTROL, SYNCHRONIZE = 0x10000, 0x20000, 0x100000
+FULL = 0x1F01FF
+READ_ONLY = READ_CONTROL | SYNCHRONIZE | READ | READ_EA | READ_ATTRIBUTES
+LIST_AND_ADD_FILES = READ_ONLY | EXECUTE | WRITE  # on a folder: list, traverse, create files
+CHANGE_NOT_PERMIT = READ_ONLY | WRITE | APPEND | WRITE_EA | WRITE_ATTRIBUTES | DELETE
+OI, CI, IO, INHERITED = 0x1, 0x2, 0x8, 0x10
+SYSTEM, ADMINISTRATORS, USERS = "S-1-5-18", "S-1-5-32-544", "S-1-5-32-545"
+CREATOR_OWNER, OWNER_RIGHTS = "S-1-3-0", "S-1-3-4"
+PROTECTED_DACL = 0x80000000
+FILE_CREATE = 2  # NtCreateFile's disposition for CreateFile's CREATE_NEW
+
+Descriptor = namedtuple("Descriptor", "owner protected aces")
+
+
+def protected(flags, *aces):
+    """Owned by Administrators and inheriting nothing: SYSTEM and Administrators
+    with every right (passed on with `flags`), then `aces` as (flags, mask, sid)."""
+    return Descriptor(ADMINISTRATORS, True, tuple(("ACCESS_ALLOWED", *ace) for ace in
+                                                  ((flags, FULL, SYSTEM), (flags, FULL, ADMINISTRATORS), *aces)))
+
+
+def intended_descriptors(home):
+    data = home + "\\Data"
+    return {
+        home: protected(OI | CI, (OI | CI, READ_ONLY | EXECUTE, USERS)),
+        data: protected(OI | CI, (0, LIST_AND_ADD_FILES, USERS), (OI | IO, CHANGE_NOT_PERMIT, CREATOR_OWNER),
+                        (OI | IO, CHANGE_NOT_PERMIT, OWNER_RIGHTS)),
+        data + "\\ambrel.sds": protected(0, (0, READ_ONLY, USERS)),
+        data + "\\ambrel.sdd": protected(0, (0, READ_ONLY | WRITE, USERS)),
+        data + "\\ambrel.log": protected(0, (0, READ_CONTROL | SYNCHRONIZE | APPEND | READ_ATTRIBUTES, USERS)),
+        data + "\\ambrel.lock": protected(0, (0, READ_ONLY, USERS)),
+    }
+
+
+REQUEST = re.compile(r"^([0-9a-f]+): (\w+)\( (.*) \)$")
+REPLY = re.compile(r"^([0-9a-f]+): (\w+)\(\) = (\w+)(?: \{ (.*) \})?$")
+ACE = re.compile(r"\{type=(\w+),flags=([0-9a-f]+),mask=([0-9a-f]+),sid=([^}]+)\}")
+
+
+def server_trace(text):
+    """What a wineserver request trace (`wineserver -f -d1`) shows of files:
+    the descriptors set, {path: [Descriptor]}, and the dispositions files were
+    opened with, {path: [create]}, by Windows path in lower case.
+
+    Each request is a line `TID: name( fields )`, its reply `TID: name() =
+    STATUS { fields }`. create_file names the path (objattr's name=L"\\??\\C:\\...")
+    and its reply the handle, which set_security_object( handle=H,
+    security_info=I, sd={control,owner,group,sacl,dacl={{type,flags,mask,sid},...}} )
+    then names; only sets that succeed count. The DACL keeps the entries asked
+    for: Wine's SetNamedSecurityInfoW appends the parent's inheritable entries,
+    marked inherited, since it reads back no protection (Windows adds none to a
+    protected DACL); whether protection was asked for is in security_info."""
+    opening, handles, pending = {}, {}, {}
+    descriptors, dispositions = {}, {}
+    for line in text.splitlines():
+        request = REQUEST.match(line)
+        if request:
+            tid, name, fields = request.groups()
+            if name == "create_file":
+                path = re.search(r'name=L"((?:[^"\\]|\\.)*)"', fields).group(1)
+                path = re.sub(r"\\(.)", r"\1", path).removeprefix("\\??\\").lower()
+                opening[tid] = path
+                create = int(re.search(r"create=(\d+)", fields).group(1))
+                dispositions.setdefault(path, []).append(create)
+            elif name == "set_security_object":
+                handle = re.search(r"handle=([0-9a-f]+)", fields).group(1)
+                info = int(re.search(r"security_info=([0-9a-f]+)", fields).group(1), 16)
+                owner = re.search(r"owner=([^,]+)", fields).group(1)
+                aces = tuple((kind, int(flags, 16), int(mask, 16), sid)
+                             for kind, flags, mask, sid in ACE.findall(fields.split("dacl=", 1)[1]))
+                pending[tid] = (handles.get((tid, handle), f"handle {handle}"),
+                                Descriptor(owner, bool(info & PROTECTED_DACL),
+                                           tuple(ace for ace in aces if not ace[1] & INHERITED)))
+            continue
+        reply = REPLY.match(line)
+        if not reply:
+            continue
+        tid, name, status, fields = reply.groups()
+        if name == "create_file" and status == "0" and tid in opening:
+            handles[(tid, re.search(r"handle=([0-9a-f]+)", fields).group(1))] = opening.pop(tid)
+        elif name == "set_security_object" and tid in pending:
+            path, descriptor = pending.pop(tid)
+            if status == "0":
+                descriptors.setdefault(path, []).append(descriptor)
+    return descriptors, dispositions
+
+
+def trace_server(s, trace):
+    """Replaces the prefix's wineserver with one that writes every request
+    to `trace` (wineserver -f -d1), persistent as the harness starts it."""
+    quiet = dict(env=s.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-k"], **quiet)
+    subprocess.run(["wineserver", "-w"], **quiet)
+    with open(trace, "w") as output:
+        s.monitors.append(subprocess.Popen(["wineserver", "-f", "-d1", "-p"], env=s.env, stdin=subprocess.DEVNULL,
+                                           stdout=subprocess.DEVNULL, stderr=output))
+    s.wait_for(lambda: "wineserver: starting" in trace.read_text(errors="replace"), 30, "the tracing wineserver")
+    # Wine's background programs start now, without the pipes of a later call.
+    subprocess.run(["wine", "cmd.exe", "/c", "exit"], **quiet)
+
+
+def run_setup(s, trace, *args):
+    """Runs the setup silently; returns its exit code, the descriptors it set
+    and the dispositions it opened files with (see server_trace)."""
+    start = trace.stat().st_size
+    setup = subprocess.run(s.wine("C:\\setup.exe", "/S", *args), env=s.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=180)
+    with open(trace, "rb") as f:
+        f.seek(start)
+        return (setup.returncode, *server_trace(f.read().decode(errors="replace")))
+
+
+def expect_descriptors(descriptors, home):
+    """Exactly the intended descriptor, every time one was set, on exactly
+    the program folder, Data and the four files of Data."""
+    intended = {path.lower(): descriptor for path, descriptor in intended_descriptors(home).items()}
+    expect(sorted(descriptors), sorted(intended), "what the setup set descriptors on")
+    for path, sets in descriptors.items():
+        expect(set(sets), {intended[path]}, f"the descriptor set on {path}")
+
+
+def ole_days(day):
+    return float((day - datetime.date(1899, 12, 30)).days)
+
+
+def expect_empty_list(path, before):
+    """The header of a list without commands: FileVersion 1, SavedDate the
+    day the setup ran (as an OLE Automation date), then three zero fields."""
+    header = path.read_bytes()
+    check(len(header) == 18, f"{path.name} holds {len(header)} bytes: {header.hex()}")
+    version, saved, *rest = struct.unpack("<hdihh", header)
+    expect((version, rest), (1, [0, 0, 0]), f"{path.name}'s FileVersion and zero fields")
+    check(saved in {ole_days(before), ole_days(datetime.date.today())}, f"{path.name}'s SavedDate: {saved}")
+
+
 def if_packaged(function):
     return scenario(function) if SETUP.exists() else function
 
@@ -57,15 +203,27 @@ def if_packaged(function):
 @if_packaged
 def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_removes_everything(s):
     shutil.copy(SETUP, s.drive / "setup.exe")
-    setup = subprocess.run(s.wine("C:\\setup.exe", "/S"), env=s.env, stdin=subprocess.DEVNULL,
-                           capture_output=True, timeout=180)
-    check(setup.returncode == 0, f"setup /S: {setup.returncode}")
+    trace = s.prefix / "wineserver.trace"
+    trace_server(s, trace)
+    today = datetime.date.today()
+    returncode, descriptors, dispositions = run_setup(s, trace)
+    check(returncode == 0, f"setup /S: {returncode}")
     # The 64-bit programs, in the folder under Program Files, with Data.
     home = s.drive / "Program Files" / "Ambrel"
     for program in PROGRAMS:
         check((home / program).read_bytes() == (DIST / "x86_64" / program).read_bytes(),
               f"{program} is not the 64-bit build")
-    check((home / "Data").is_dir() and (home / "uninstall.exe").exists(), "no Data folder or uninstaller")
+    check((home / "uninstall.exe").exists(), "no uninstaller")
+    # Administrators own the program folder, Data and its files; Users may
+    # add their own lists to Data and write the settings and the log in place.
+    expect_descriptors(descriptors, "C:\\Program Files\\Ambrel")
+    expect(sorted(p.name for p in (home / "Data").iterdir()), sorted(DATA_FILES), "what Data holds")
+    expect_empty_list(home / "Data" / "ambrel.sds", today)
+    for name in DATA_FILES:
+        path = f"c:\\program files\\ambrel\\data\\{name}"
+        check(dispositions[path][0] == FILE_CREATE, f"{name} first opened with {dispositions[path]}, not made new")
+        if name != "ambrel.sds":
+            check((home / "Data" / name).stat().st_size == 0, f"{name} is not empty")
     # The shortcuts: the group for every user, the user's Shutdown folder and Startup shortcut.
     common = s.drive / "ProgramData" / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "Ambrel 2.0"
     shortcuts = sorted(p.name for p in common.glob("*.lnk"))
@@ -149,3 +307,77 @@ def the_32_bit_monitor_runs_the_due_commands_and_lets_the_session_end(s):
     check("WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), "the session did not end")
     expect_standard_run(s, before)
     del helper
+
+
+@if_packaged
+def setup_into_a_chosen_folder_refuses_one_others_control_and_keeps_the_lists_it_finds(s):
+    shutil.copy(SETUP, s.drive / "setup.exe")
+    trace = s.prefix / "wineserver.trace"
+    trace_server(s, trace)
+    chosen = "/D=C:\\Tools\\Ambrel"
+    home, elsewhere = s.drive / "Tools" / "Ambrel", s.drive / "Elsewhere"
+    elsewhere.mkdir()
+    (s.drive / "Tools").mkdir()
+
+    def refused(why, look_in):
+        returncode, descriptors, _ = run_setup(s, trace, chosen)
+        expect(returncode, 2, f"the setup's exit code when {why}")
+        expect(descriptors, {}, f"the descriptors set when {why}")
+        check(not any(p.name in PROGRAMS + ("uninstall.exe",) for p in look_in.rglob("*")),
+              f"programs written when {why}")
+        check(reg_values(s, UNINSTALL_KEY) is None, f"an uninstall entry when {why}")
+
+    # Wine shows a Unix symbolic link as a reparse point.
+    os.symlink(elsewhere, home)
+    refused("the folder is a reparse point", elsewhere)
+    home.unlink()
+    home.mkdir()
+    if os.geteuid() == 0:
+        # Wine shows another Unix user's folder as Anonymous Logon's.
+        os.chown(home, 65534, 65534)
+        refused("another account owns the folder", home)
+        os.chown(home, 0, 0)
+    (home / "notes.txt").write_text("not Ambrel's")
+    refused("the folder holds other files", home)
+    (home / "notes.txt").unlink()
+    # What an earlier version left in Data, with a folder where the lock goes.
+    data = home / "Data"
+    (data / "ambrel.lock").mkdir(parents=True)
+    kept = {"ambrel.sdd": bytes(range(40)), "ambrel.log": b"an earlier run\r\n"}
+    for name, content in kept.items():
+        (data / name).write_bytes(content)
+    refused("Data holds a folder named ambrel.lock", home)
+    expect({name: (data / name).read_bytes() for name in kept}, kept, "the earlier files after a refusal")
+
+    (data / "ambrel.lock").rmdir()
+    today = datetime.date.today()
+    returncode, descriptors, dispositions = run_setup(s, trace, chosen)
+    check(returncode == 0, f"setup /S {chosen}: {returncode}")
+    for program in PROGRAMS:
+        check((home / program).read_bytes() == (DIST / "x86_64" / program).read_bytes(),
+              f"{program} is not the 64-bit build")
+    # C:\Tools passes Modify for every user on to the folder; the setup's own
+    # descriptors replace it, also on the files it finds in Data.
+    expect_descriptors(descriptors, "C:\\Tools\\Ambrel")
+    expect(sorted(p.name for p in data.iterdir()), sorted(DATA_FILES), "what Data holds")
+    expect({name: (data / name).read_bytes() for name in kept}, kept, "the earlier files after the setup")
+    expect_empty_list(data / "ambrel.sds", today)
+    check((data / "ambrel.lock").stat().st_size == 0, "the lock is not empty")
+    for name in DATA_FILES:
+        made = [create for create in dispositions[f"c:\\tools\\ambrel\\data\\{name}"] if create != 1]
+        expect(made, [] if name in kept else [FILE_CREATE], f"how {name} was made")
+    entry = reg_values(s, UNINSTALL_KEY)
+    check(entry is not None, "no Add/Remove Programs entry")
+    expect((entry.get("InstallLocation"), entry.get("QuietUninstallString")),
+           ("C:\\Tools\\Ambrel", '"C:\\Tools\\Ambrel\\uninstall.exe" /S'), "the entry")
+
+    # Data's files and the programs' backups go with the uninstall even when
+    # Pellorin leaves them: here a stand-in that removes nothing.
+    for backup in ("_temp.sdd", "_temp.sds"):
+        (data / backup).write_bytes(b"backup")
+    shutil.copy(s.program_dir / "e2e_tool.exe", home / "Pellorin.exe")
+    subprocess.run(s.wine(*entry["QuietUninstallString"].replace('"', "").rsplit(" ", 1)), env=s.env,
+                   stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+    s.wait_for(lambda: not home.exists(), 60, "the chosen folder removed")
+    check(reg_values(s, UNINSTALL_KEY) is None, "the entry is left")
+    s.wait_for(lambda: not processes_of(s, "uninstall", "Au_.exe", "setup.exe"), 30, "the uninstall's processes gone")
