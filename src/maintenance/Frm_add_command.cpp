@@ -120,7 +120,9 @@ void Frm_add_command::cmd_browse_Click() {
     OpenFileRequest request{"Browse File", "All files(*.*) | *.*", m_ports.App.ProgramDirectory,
                             kOpenHideReadOnly | kOpenNoDereferenceLinks};
     std::string chosen = m_view.ShowOpen(request);
-    if (!chosen.empty()) Txt_command = chosen;
+    // Quoted when its path has blanks, so that it names that file alone; a
+    // shortcut's path is read as a file, never split, and stays as it is.
+    if (!chosen.empty()) Txt_command = IsShortcutPath(chosen) ? chosen : QuotedPath(chosen);
     m_view.Refresh();
 }
 
@@ -141,7 +143,23 @@ bool Frm_add_command::Validate() {
         if ((month == 4 || month == 6 || month == 9 || month == 11) && day == 31)
             return refuse(std::string(kMonths[month - 1]) + " can't have more than 30 days!");
     }
+    OfferQuotes();
     return true;
+}
+
+void Frm_add_command::OfferQuotes() {
+    const std::string line = Trim(Txt_command);
+    if (line.empty() || line[0] == '"' || IsShortcutPath(line)) return;
+    const ProgramParts parts =
+        SplitProgram(line, [this](const std::string& path) { return m_ports.Files.FileExists(path); });
+    if (parts.Program.find(' ') == std::string::npos) return;
+    // Other programs, and Windows itself, would take "C:\Program" for the
+    // program: a "C:\Program.exe" would run in its place.
+    const std::string text = "The program " + parts.Program +
+                             " has blanks in its path but no quotes around it, so Windows could take a part of the "
+                             "path for another program.\r\n\r\nPut it in quotes?";
+    if (m_ports.Ui.MsgBox(text, kMbYesNo | kMbExclamation, m_ports.App.Title) == kAnswerYes)
+        Txt_command = QuotedCommandLine(parts.Program, parts.Arguments);
 }
 
 void Frm_add_command::ReadControls() {

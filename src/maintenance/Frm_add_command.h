@@ -34,6 +34,7 @@ struct EditorPorts {
     IClock& Clock;
     IShellLinks& Links;
     AppIdentity App;
+    IFileSystem& Files;  // which part of a command line names its program
 };
 
 // The texts of the action codes 1 to 6, as a test reports them.
@@ -102,6 +103,8 @@ public:
 
     int Mode() const { return m_mode; }
     EditorPorts& Ports() { return m_ports; }
+    // Before Accept: an unquoted program path with blanks is offered quotes.
+    void OfferQuotes();
 
 private:
     bool Validate();

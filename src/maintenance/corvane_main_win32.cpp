@@ -40,7 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!view.Create(instance)) return 1;
     frm_Ambrel_Maintenance form(ports, view);
     view.Attach(form);
-    EditorPorts editorPorts{ui, processes, clock, links, ports.App};
+    EditorPorts editorPorts{ui, processes, clock, links, ports.App, files};
     Win32CommandEditor editor(editorPorts, view.Hwnd());
     form.SetCommandEditor(&editor);
     if (!form.Form_Load()) {

@@ -304,7 +304,8 @@ void frm_Ambrel_Maintenance::cmdViewLog_Click() {
         }
         std::uint32_t id = 0;
         long error = 0;
-        if (!m_ports.Processes.Start("Notepad.exe " + path, 1, id, error))
+        // Notepad from the system's own folders, the log's path quoted.
+        if (!m_ports.Processes.StartProgram("notepad.exe", QuotedPath(path), 1, id, error))
             RaiseError(error ? error : kErrFileNotFound, m_ports.App.Title);
     } catch (...) {
         ReportHandlerError();

@@ -293,7 +293,7 @@ void frmAmbrel::mMaintenance_Click() {
     try {
         std::uint32_t id = 0;
         long error = 0;
-        if (!m_ports.Processes.Start(m_ports.App.ProgramDirectory + "\\corvane.exe", 1, id, error))
+        if (!m_ports.Processes.StartProgram(m_ports.App.ProgramDirectory + "\\corvane.exe", "", 1, id, error))
             RaiseError(error ? error : kErrFileNotFound, m_ports.App.Title);
         m_ports.Processes.Open(id);  // not waited for: let go of it at once
     } catch (...) {

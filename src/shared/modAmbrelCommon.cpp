@@ -100,7 +100,56 @@ std::string ShortcutCommandLine(IShellLinks& links, const std::string& shortcutP
     ShortcutFields fields;
     if (!links.ReadShortcut(shortcutPath, fields)) return "";
     showCommand = fields.ShowCommand;
-    return TrimAtNul(fields.TargetPath) + " " + TrimAtNul(fields.Arguments);
+    // Quoted: a target under a folder with blanks names that target alone.
+    return QuotedPath(TrimAtNul(fields.TargetPath)) + " " + TrimAtNul(fields.Arguments);
+}
+
+ProgramParts SplitProgram(const std::string& commandLine, const std::function<bool(const std::string&)>& isFile) {
+    const std::size_t start = commandLine.find_first_not_of(" \t");
+    if (start == std::string::npos) return {};
+    const std::string line = commandLine.substr(start);
+    auto rest = [&](std::size_t from) {
+        const std::size_t at = line.find_first_not_of(" \t", from);
+        return at == std::string::npos ? std::string() : line.substr(at);
+    };
+    if (line[0] == '"') {
+        const std::size_t close = line.find('"', 1);
+        if (close == std::string::npos) return {line.substr(1), ""};
+        return {line.substr(1, close - 1), rest(close + 1)};
+    }
+    auto existing = [&](const std::string& candidate) -> std::string {
+        if (candidate.empty()) return "";
+        if (isFile(candidate)) return candidate;
+        const std::size_t slash = candidate.find_last_of("\\/");
+        const std::size_t dot = candidate.find_last_of('.');
+        const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+        if (!hasExtension && isFile(candidate + ".exe")) return candidate + ".exe";
+        return "";
+    };
+    // The longest part first: where "C:\\Program.exe" exists beside
+    // "C:\\Program Files\\App\\app.exe", the line names the second.
+    for (std::size_t end = line.size(); end > 0;) {
+        const std::string candidate = line.substr(0, end);
+        const std::string found = existing(candidate);
+        if (!found.empty()) return {found, rest(end)};
+        const std::size_t blank = line.find_last_of(" \t", end - 1);
+        if (blank == std::string::npos) break;
+        end = line.find_last_not_of(" \t", blank);
+        end = end == std::string::npos ? 0 : end + 1;
+    }
+    const std::size_t blank = line.find_first_of(" \t");
+    if (blank == std::string::npos) return {line, ""};
+    return {line.substr(0, blank), rest(blank)};
+}
+
+std::string QuotedPath(const std::string& path) {
+    return path.find_first_of(" \t") == std::string::npos || path.empty() || path[0] == '"' ? path
+                                                                                           : "\"" + path + "\"";
+}
+
+std::string QuotedCommandLine(const std::string& program, const std::string& arguments) {
+    const std::string quoted = "\"" + program + "\"";
+    return arguments.empty() ? quoted : quoted + " " + arguments;
 }
 
 bool IsDueToday(const CommandSettings& s, double today) {

@@ -4,6 +4,7 @@
 // bookkeeping and the command runner.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "shared/CommandFiles.h"
@@ -44,6 +45,21 @@ std::string TrimAtNul(const std::string& text);
 // pressed (1, 2 or 3), or 0 for a style whose buttons it does not know.
 std::int16_t ShowCommandMessage(IUserInteraction& ui, const std::string& title, const std::string& message,
                                 std::int16_t style);
+
+// A command line's program and what follows it, picked without ambiguity:
+// a quoted program up to its closing quote; an unquoted one with blanks, the
+// longest leading part (up to a blank, or the whole line) that names an
+// existing file, ".exe" added where it has no extension; otherwise up to the
+// first blank. `isFile` says whether a path names an existing file.
+struct ProgramParts {
+    std::string Program;
+    std::string Arguments;
+};
+ProgramParts SplitProgram(const std::string& commandLine, const std::function<bool(const std::string&)>& isFile);
+// The program quoted, then its arguments: a command line that names it alone.
+std::string QuotedCommandLine(const std::string& program, const std::string& arguments);
+// A path with a blank in it in quotes, for a command line; others as they are.
+std::string QuotedPath(const std::string& path);
 
 // True when the command line names a shortcut file (it ends in ".lnk").
 bool IsShortcutPath(const std::string& commandLine);

@@ -334,8 +334,17 @@ public:
     // Starts a program from a command line, its first window shown with
     // `showState` (SW_HIDE 0, SW_SHOWNORMAL 1, ...). false with `error` (a
     // run-time error number) when it cannot be started.
+    // The program is the command line's own (SplitProgram), so a path with
+    // blanks never starts another program.
     virtual bool Start(const std::string& commandLine, int showState, std::uint32_t& processId,
                        long& error) = 0;
+    // Starts `program` exactly: a full path, or the bare name of one of the
+    // system's own programs ("notepad.exe"), which is looked for in the
+    // system's folders and the PATH, never in the current folder. The
+    // program is named as the application and quoted in the command line,
+    // followed by `arguments`.
+    virtual bool StartProgram(const std::string& program, const std::string& arguments, int showState,
+                              std::uint32_t& processId, long& error) = 0;
     // OpenProcess(0x401, FALSE, id); nullptr when the process cannot be opened.
     virtual std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) = 0;
 };

@@ -17,7 +17,7 @@ namespace {
 constexpr int kRowPitch = 360;       // one option row
 constexpr int kCheckBoxRow = 595;    // the run check box's row
 constexpr std::uint32_t kWmAmbrelClose = 0x0400 + 401;
-const char* const kHandOverMarker = " FromTelvix ";
+const char* const kHandOverMarker = "FromTelvix ";
 
 DialogPlace Place(int left, int top, int width, int height, const std::string& caption = "") {
     return {left, top, width, height, true, caption};
@@ -217,8 +217,8 @@ void frmShutDownDialog::LauncherYes() {
             monitor = p.App.ProgramDirectory + "\\Ambrel.exe";
             std::uint32_t id = 0;
             long error = 0;
-            if (!p.Processes.Start(monitor + kHandOverMarker + std::to_string(m_exitWindows->GetFlagsValue()), 1, id,
-                                   error))
+            if (!p.Processes.StartProgram(monitor, kHandOverMarker + std::to_string(m_exitWindows->GetFlagsValue()), 1,
+                                          id, error))
                 RaiseError(error ? error : kErrFileNotFound, p.App.Title);
         } else {
             m_exitWindows->ForceLogoff(m_options->ForceLogoff());

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "shared/errors.h"
+#include "shared/modAmbrelCommon.h"
 #include "win32/files_win32.h"
 
 namespace ambrel {
@@ -60,16 +62,66 @@ Win32ProcessLauncher::~Win32ProcessLauncher() {
     for (auto& [id, handle] : m_started) CloseHandle(static_cast<HANDLE>(handle));
 }
 
+namespace {
+
+bool IsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A bare program name ("notepad.exe", "cmd") in the system's folders and the
+// PATH, in that order; never in the current folder, where anybody may have
+// put a program of that name. "" when there is none.
+std::string FindBareProgram(const std::string& name) {
+    char folder[MAX_PATH];
+    std::string where;
+    if (GetSystemDirectoryA(folder, MAX_PATH)) where += std::string(folder) + ";";
+    if (GetWindowsDirectoryA(folder, MAX_PATH)) where += std::string(folder) + ";";
+    const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (size > 0) {
+        std::string path(size, '\0');
+        path.resize(GetEnvironmentVariableA("PATH", path.data(), size));
+        where += path;
+    }
+    std::string found(MAX_PATH, '\0');
+    DWORD length = SearchPathA(where.c_str(), name.c_str(), ".exe", MAX_PATH, found.data(), nullptr);
+    if (length >= MAX_PATH) {
+        found.resize(length + 1);
+        length = SearchPathA(where.c_str(), name.c_str(), ".exe", length + 1, found.data(), nullptr);
+    }
+    if (length == 0 || length >= found.size()) return "";
+    found.resize(length);
+    return found;
+}
+
+}  // namespace
+
 bool Win32ProcessLauncher::Start(const std::string& commandLine, int showState, std::uint32_t& processId,
                                  long& error) {
+    const ProgramParts parts = SplitProgram(commandLine, IsFile);
+    return StartProgram(parts.Program, parts.Arguments, showState, processId, error);
+}
+
+bool Win32ProcessLauncher::StartProgram(const std::string& program, const std::string& arguments, int showState,
+                                        std::uint32_t& processId, long& error) {
+    std::string application = program;
+    if (program.find_first_of("\\/:") == std::string::npos) {
+        application = FindBareProgram(program);
+        if (application.empty()) {
+            error = kErrFileNotFound;
+            return false;
+        }
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showState);
     PROCESS_INFORMATION info{};
+    const std::string commandLine = QuotedCommandLine(application, arguments);
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
         error = RuntimeErrorFromWin32(GetLastError());
         return false;
     }

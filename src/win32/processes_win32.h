@@ -12,6 +12,8 @@ class Win32ProcessLauncher final : public IProcessLauncher {
 public:
     ~Win32ProcessLauncher() override;
     bool Start(const std::string& commandLine, int showState, std::uint32_t& processId, long& error) override;
+    bool StartProgram(const std::string& program, const std::string& arguments, int showState,
+                      std::uint32_t& processId, long& error) override;
     std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) override;
 
 private:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "monitor/frmAmbrel.h"
+#include "shared/modAmbrelCommon.h"
 #include "shared/platform.h"
 
 namespace ambrel::testing {
@@ -122,17 +123,22 @@ public:
     struct Start {
         std::string CommandLine;
         int ShowState;
+        // The program the system would start: a command line's own program
+        // (split as the Win32 launcher splits it, over `IsFile`), or the one
+        // named to StartProgram.
+        std::string Program;
     };
     bool Start(const std::string& commandLine, int showState, std::uint32_t& processId, long& error) override {
-        if (Missing.count(commandLine)) {
-            error = 53;
-            return false;
-        }
-        Started.push_back({commandLine, showState});
-        if (OnStart) OnStart(commandLine);
-        processId = static_cast<std::uint32_t>(Started.size());
-        return true;
+        const std::string program =
+            SplitProgram(commandLine, IsFile ? IsFile : [](const std::string&) { return false; }).Program;
+        return Record(commandLine, program, showState, processId, error);
     }
+    bool StartProgram(const std::string& program, const std::string& arguments, int showState,
+                      std::uint32_t& processId, long& error) override {
+        return Record(arguments.empty() ? program : program + " " + arguments, program, showState, processId, error);
+    }
+    // Whether a path names a file, for the split of a command line.
+    std::function<bool(const std::string&)> IsFile;
     std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) override {
         std::uint32_t code = 0;
         if (processId >= 1 && processId <= Started.size()) {
@@ -155,6 +161,18 @@ public:
     std::function<void(std::uint32_t timeoutMs)> OnWait;
 
 private:
+    bool Record(const std::string& commandLine, const std::string& program, int showState, std::uint32_t& processId,
+                long& error) {
+        if (Missing.count(commandLine)) {
+            error = 53;
+            return false;
+        }
+        Started.push_back({commandLine, showState, program});
+        if (OnStart) OnStart(commandLine);
+        processId = static_cast<std::uint32_t>(Started.size());
+        return true;
+    }
+
     class Running final : public IRunningProcess {
     public:
         Running(std::uint32_t code, std::function<void(std::uint32_t)> onWait) : m_code(code), m_onWait(onWait) {}

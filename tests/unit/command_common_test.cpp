@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
+
 #include "unit/command_test_support.h"
 
 namespace ambrel {
@@ -130,6 +133,34 @@ TEST(ShortcutCommandLine, TargetAndArgumentsAreCutAtTheirFirstNul) {
     EXPECT_EQ(TrimAtNul("abc"), "abc");
 }
 
+TEST(CommandCommon, ACommandLineNamesItsProgramWithoutAmbiguity) {
+    const std::set<std::string> existing = {"C:\\Program.exe", "C:\\Program Files\\App\\app.exe",
+                                            "C:\\Tools\\run.exe", "C:\\a b\\c d.cmd"};
+    auto isFile = [&](const std::string& path) { return existing.count(path) > 0; };
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // the longest existing part, not the first one Windows would try
+        {"C:\\Program Files\\App\\app.exe /x", "C:\\Program Files\\App\\app.exe", "/x"},
+        {"C:\\Program Files\\App\\app /x", "C:\\Program Files\\App\\app.exe", "/x"},  // ".exe" added
+        {"  \"C:\\Program Files\\App\\app.exe\"   -a  b", "C:\\Program Files\\App\\app.exe", "-a  b"},
+        {"\"C:\\a b\\c d.cmd\"", "C:\\a b\\c d.cmd", ""},
+        {"C:\\a b\\c d.cmd arg", "C:\\a b\\c d.cmd", "arg"},
+        {"C:\\Tools\\run.exe", "C:\\Tools\\run.exe", ""},
+        {"C:\\Tools\\run\targ", "C:\\Tools\\run.exe", "arg"},
+        {"notepad.exe C:\\x.txt", "notepad.exe", "C:\\x.txt"},  // bare: found later, never in the current folder
+        {"C:\\Missing Dir\\x.exe /q", "C:\\Missing", "Dir\\x.exe /q"},  // nothing there: up to the blank
+        {"\"C:\\unclosed quote", "C:\\unclosed quote", ""},
+        {"   ", "", ""},
+    };
+    for (const auto& [line, program, arguments] : cases) {
+        const ProgramParts parts = SplitProgram(line, isFile);
+        EXPECT_EQ(parts.Program, program) << "[" << line << "]";
+        EXPECT_EQ(parts.Arguments, arguments) << "[" << line << "]";
+    }
+    EXPECT_EQ(QuotedCommandLine("C:\\Program Files\\A\\a.exe", "/x"), "\"C:\\Program Files\\A\\a.exe\" /x");
+    EXPECT_EQ(QuotedPath("C:\\a b\\c.log"), "\"C:\\a b\\c.log\"");
+    EXPECT_EQ(QuotedPath("C:\\ab\\c.log"), "C:\\ab\\c.log");
+}
+
 // Programs that run for a given time on the fake clock: a wait moves the
 // clock on to the moment it would return.
 class FakeProcesses final : public IProcessLauncher {
@@ -146,6 +177,11 @@ public:
         m_endsAt = RunsForSeconds < 0 ? 1e9 : m_clock.Time + RunsForSeconds / 86400.0;
         processId = 42;
         return true;
+    }
+
+    bool StartProgram(const std::string& program, const std::string& arguments, int showState,
+                      std::uint32_t& processId, long& error) override {
+        return Start(QuotedCommandLine(program, arguments), showState, processId, error);
     }
 
     std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) override {

@@ -28,7 +28,7 @@ protected:
     }
     CommandSettings Saved() { return form->GetCurrentSettings(); }
 
-    EditorPorts editorPorts{ui, processes, clock, links, app};
+    EditorPorts editorPorts{ui, processes, clock, links, app, files};
     FakeEditorViews views;
     std::unique_ptr<Frm_add_command> editor;
 };
@@ -207,6 +207,22 @@ TEST_F(Editor, BrowseAndHelp) {
     views.Chosen = "";
     e.cmd_browse_Click();
     EXPECT_EQ(e.Txt_command, "C:\\Start Menu\\backup.lnk");
+    // A program under a folder with blanks comes back quoted, names that
+    // program alone, and is accepted without a word.
+    views.Chosen = "C:\\Program Files\\Backup\\run.exe";
+    files.AddFile(views.Chosen, "MZ");
+    e.cmd_browse_Click();
+    EXPECT_EQ(e.Txt_command, "\"C:\\Program Files\\Backup\\run.exe\"");
+    const std::size_t boxes = ui.Boxes.size();
+    e.OfferQuotes();
+    EXPECT_EQ(ui.Boxes.size(), boxes);
+    // Typed without its quotes: a warning, and Yes puts them in.
+    e.Txt_command = "C:\\Program Files\\Backup\\run.exe /all";
+    ui.Answers = {kAnswerYes};
+    e.OfferQuotes();
+    ASSERT_EQ(ui.Boxes.size(), boxes + 1);
+    EXPECT_NE(ui.Boxes.back().Text.find("has blanks in its path but no quotes"), std::string::npos);
+    EXPECT_EQ(e.Txt_command, "\"C:\\Program Files\\Backup\\run.exe\" /all");
     e.CmdHelp_Click();
     EXPECT_EQ(views.HelpFile, "C:\\Ambrel\\AMBREL.HLP");
     EXPECT_EQ(views.HelpContext, 120u);

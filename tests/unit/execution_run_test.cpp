@@ -415,6 +415,28 @@ TEST_F(ExecutionRun, CommandLinesRunWithTheirWindowStyleOrTheirShortcutsShowComm
     EXPECT_NE(InLog("Executed C:\\tool.exe /q"), std::string::npos);
 }
 
+// Every start names its program exactly: where C:\Program.exe exists, an
+// unquoted path with blanks, a shortcut's target under such a folder and the
+// monitor's own start of the maintenance program still start theirs.
+TEST_F(ExecutionRun, EveryStartNamesItsProgramExactly) {
+    for (const char* path : {"C:\\Program.exe", "C:\\Program Files\\App\\app.exe", "C:\\Program Files\\Tool\\tool.exe"})
+        files.AddFile(path, "MZ");
+    processes.IsFile = [this](const std::string& path) { return files.FileExists(path); };
+    ShortcutFields fields;
+    fields.TargetPath = "C:\\Program Files\\Tool\\tool.exe";
+    fields.Arguments = "/q";
+    links.Links["C:\\Links\\Tool.lnk"] = fields;
+    Ready({Cmd("C:\\Program Files\\App\\app.exe /x"), Cmd("\"C:\\Program Files\\App\\app.exe\" /y"),
+           Cmd("C:\\Links\\Tool.lnk")});
+    RunList();
+    form->mMaintenance_Click();
+    std::vector<std::string> programs;
+    for (const auto& start : processes.Started) programs.push_back(start.Program);
+    EXPECT_EQ(programs, (Strings{"C:\\Program Files\\App\\app.exe", "C:\\Program Files\\App\\app.exe",
+                                 "C:\\Program Files\\Tool\\tool.exe", "C:\\Ambrel\\corvane.exe"}));
+    EXPECT_EQ(processes.Started[2].CommandLine, "\"C:\\Program Files\\Tool\\tool.exe\" /q");
+}
+
 // ---------------------------------------------------------------------------
 // The messages' buttons
 

@@ -285,7 +285,8 @@ TEST_F(Maintenance, TheLogFileCanBeChosenViewedAndDeleted) {
     f.cmdViewLog_Click();
     EXPECT_EQ(files.ContentOr("C:\\Ambrel\\Data\\other.log"), "");
     ASSERT_EQ(processes.Started.size(), 1u);
-    EXPECT_EQ(processes.Started[0].CommandLine, "Notepad.exe C:\\Ambrel\\Data\\other.log");
+    EXPECT_EQ(processes.Started[0].Program, "notepad.exe") << "the system's own, not one in the current folder";
+    EXPECT_EQ(processes.Started[0].CommandLine, "notepad.exe C:\\Ambrel\\Data\\other.log");
     EXPECT_EQ(processes.Started[0].ShowState, 1);
     f.txtLogFilePath = "C:\\nowhere\\x.log";
     ui.Answers = {kAnswerYes};

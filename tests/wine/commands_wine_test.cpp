@@ -142,7 +142,11 @@ TEST(CommandRunnerWine, TheTerminatedProgramEndsWithExitCode259) {
             if (ok) Handle = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
             return ok;
         }
-        std::unique_ptr<IRunningProcess> Open(std::uint32_t id) override { return m_real.Open(id); }
+        bool StartProgram(const std::string& program, const std::string& arguments, int show, std::uint32_t& id,
+                      long& error) override {
+        return m_real.StartProgram(program, arguments, show, id, error);
+    }
+    std::unique_ptr<IRunningProcess> Open(std::uint32_t id) override { return m_real.Open(id); }
         HANDLE Handle = nullptr;
 
     private:

@@ -46,6 +46,10 @@ public:
         if (ok) Handle = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
         return ok;
     }
+    bool StartProgram(const std::string& program, const std::string& arguments, int show, std::uint32_t& id,
+                      long& error) override {
+        return m_real.StartProgram(program, arguments, show, id, error);
+    }
     std::unique_ptr<ambrel::IRunningProcess> Open(std::uint32_t id) override { return m_real.Open(id); }
     HANDLE Handle = nullptr;
 
