@@ -21,8 +21,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     Win32UserInteraction ui;
     Win32ProcessLauncher processes;
     Win32SessionControl session;
-    Win32WindowMessages messages;
-    LauncherPorts ports{registry, facts, ui, processes, session, messages, LoadAppIdentity("Telvix")};
+    const AppIdentity identity = LoadAppIdentity("Telvix");
+    Win32WindowMessages messages(identity.ProgramDirectory);
+    LauncherPorts ports{registry, facts, ui, processes, session, messages, identity};
     const std::string arguments = commandLine ? commandLine : "";
 
     frmShutDownDialogView window;

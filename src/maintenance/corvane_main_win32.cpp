@@ -28,8 +28,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32InstanceGuard instanceGuard("Ambrel.Maintenance.Instance");
     Win32ProcessLauncher processes;
     Win32ShellLinks links;
-    Win32WindowMessages messages;
     const AppIdentity identity = LoadAppIdentity("Ambrel Maintenance");
+    Win32WindowMessages messages(identity.ProgramDirectory);
     Win32CommandListLock listLock(CommandListLockFile(identity.ProgramDirectory));
 
     AboutTexts about = ReadAboutTexts();

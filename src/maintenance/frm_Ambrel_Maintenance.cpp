@@ -338,7 +338,10 @@ void frm_Ambrel_Maintenance::cmd_ok_Click() {
         if (SaveCommandList()) {
             SaveControlsIntoOptions();
             m_options->SaveOptions();
-            m_ports.Messages.Post(m_options->AmbrelHandle(), kWmAmbrelRefreshMessage, 0, 0);
+            // Only to this user's running monitor: the stored handle may be
+            // another session's, or a window that has long gone.
+            if (const std::int32_t monitor = m_ports.Messages.FindMonitor(m_options->AmbrelHandle()))
+                m_ports.Messages.Post(monitor, kWmAmbrelRefreshMessage, 0, 0);
         }
     } catch (...) {
         ReportHandlerError();

@@ -81,6 +81,7 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
             return false;
         }
         m_options->AmbrelHandle(m_view.WindowHandle());
+        m_handleWritten = true;
         m_subclassed = true;
         m_logger->LogUser(m_systemInfo->logonName());
         m_logger->LogFile(LogDir);
@@ -355,6 +356,10 @@ void frmAmbrel::Form_Unload() {
     // while the monitor waited keeps its mark for the next start.
     if (!m_sessionEnded) ClearWaitMark();
     ClearBlockReason();
+    // The stored handle is a hint for the other programs: withdrawn with the
+    // window, unless another monitor has written its own since.
+    if (m_options && m_handleWritten && m_options->AmbrelHandle() == m_view.WindowHandle())
+        m_options->AmbrelHandle(0);
     // The shared objects live on until the form object goes: a run or a wait
     // that is still on the stack below this handler may use them once more
     // before it sees Unloading. The log file is closed now.

@@ -259,6 +259,7 @@ private:
     std::unique_ptr<cLogger> m_logger;
     std::unique_ptr<cExitWindows> m_exitWindows;
     bool m_subclassed = false;
+    bool m_handleWritten = false;  // this monitor wrote the stored handle
     bool m_ended = false;
     // A run (or its confirmation) is in progress; handlers that would rebuild
     // the list while it runs wait for its end.

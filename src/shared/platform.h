@@ -242,12 +242,21 @@ public:
     virtual bool AnotherInstanceRunning() = 0;
 };
 
-// A window message posted to another program's window (PostMessageA).
+// A window message posted to another program's window (PostMessageA), and
+// the running monitor those messages are for.
 class IWindowMessages {
 public:
     virtual ~IWindowMessages() = default;
     // false when the message could not be posted (no such window).
     virtual bool Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    // The window of the monitor that runs for this user in this session, its
+    // program the program folder's Ambrel.exe; 0 when there is none. `hint`
+    // (the stored AmbrelHwnd) is looked at first, and used only when it is
+    // that window.
+    virtual std::int32_t FindMonitor(std::int32_t hint) = 0;
+    // Waits up to `timeoutMs` for the window to be gone, serving messages;
+    // false when it is still there.
+    virtual bool WaitGone(std::int32_t window, std::uint32_t timeoutMs) = 0;
 };
 
 // The texts of the running program's version block, for its about labels.

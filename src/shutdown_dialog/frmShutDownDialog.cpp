@@ -18,6 +18,8 @@ constexpr int kRowPitch = 360;       // one option row
 constexpr int kCheckBoxRow = 595;    // the run check box's row
 constexpr std::uint32_t kWmAmbrelClose = 0x0400 + 401;
 const char* const kHandOverMarker = "FromTelvix ";
+// How long the running monitor is given to close before the hand-over.
+constexpr std::uint32_t kMonitorCloseTimeoutMs = 15000;
 
 DialogPlace Place(int left, int top, int width, int height, const std::string& caption = "") {
     return {left, top, width, height, true, caption};
@@ -213,7 +215,18 @@ void frmShutDownDialog::LauncherYes() {
             default: break;
         }
         if (chkRunAmbrel == 1) {
-            p.Messages.Post(m_options->AmbrelHandle(), kWmAmbrelClose, 0, 0);  // fails unnoticed without a monitor
+            // The running monitor goes before the one that runs the list
+            // starts, or both would answer the end of the session.
+            if (const std::int32_t running = p.Messages.FindMonitor(m_options->AmbrelHandle())) {
+                p.Messages.Post(running, kWmAmbrelClose, 0, 0);
+                if (!p.Messages.WaitGone(running, kMonitorCloseTimeoutMs)) {
+                    p.Ui.MsgBox("The running Ambrel did not close, so its work was not started and Windows was not "
+                                "shut down.",
+                                kMbCritical | kMbOkOnly, "Shutdown Windows");
+                    Close();
+                    return;
+                }
+            }
             monitor = p.App.ProgramDirectory + "\\Ambrel.exe";
             std::uint32_t id = 0;
             long error = 0;

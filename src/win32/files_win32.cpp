@@ -196,12 +196,6 @@ long Win32FileSystem::RemoveFolder(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) ? 0 : RuntimeErrorFromWin32(GetLastError());
 }
 
-bool Win32WindowMessages::Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam,
-                               std::intptr_t lParam) {
-    // Window handles are 32-bit values across processes; sign-extend as the system does.
-    HWND target = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window));
-    return PostMessageA(target, message, wParam, lParam) != FALSE;
-}
 
 bool Win32FileSystem::ListFiles(const std::string& folder, std::vector<std::string>& names) {
     DWORD attributes = GetFileAttributesA(folder.c_str());

@@ -24,10 +24,18 @@ public:
 // A Win32 error code as the run-time error number the system reports.
 long RuntimeErrorFromWin32(unsigned long win32Error);
 
-// Posts to another program's window with PostMessageA.
+// Posts to another program's window with PostMessageA; finds the monitor by
+// its window class, its program and its session.
 class Win32WindowMessages final : public IWindowMessages {
 public:
+    // `programDirectory`: where the monitor's Ambrel.exe must be.
+    explicit Win32WindowMessages(std::string programDirectory) : m_programDirectory(std::move(programDirectory)) {}
     bool Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::int32_t FindMonitor(std::int32_t hint) override;
+    bool WaitGone(std::int32_t window, std::uint32_t timeoutMs) override;
+
+private:
+    std::string m_programDirectory;
 };
 
 class Win32Clock final : public IClock {

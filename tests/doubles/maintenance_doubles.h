@@ -53,8 +53,21 @@ public:
         if (OnPost) OnPost();
         return true;
     }
+    // The checked monitor is `Monitor` (0: none runs), whatever the hint says.
+    std::int32_t FindMonitor(std::int32_t hint) override {
+        Hints.push_back(hint);
+        return Monitor;
+    }
+    bool WaitGone(std::int32_t window, std::uint32_t timeoutMs) override {
+        Waited.push_back({window, timeoutMs});
+        return Goes;
+    }
     std::vector<Posted> Sent;
     std::function<void()> OnPost;
+    std::int32_t Monitor = 0;
+    bool Goes = true;
+    std::vector<std::int32_t> Hints;
+    std::vector<std::pair<std::int32_t, std::uint32_t>> Waited;
 };
 
 }  // namespace ambrel::testing

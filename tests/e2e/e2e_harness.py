@@ -213,8 +213,23 @@ class Session:
                                    env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.monitors.append(process)
-        self.wait_for(lambda: "ready" in self.lines(record), 30, "the helper window")
+        self.wait_for(lambda: any(line.startswith("ready") for line in self.lines(record)), 60, "the helper window")
         return process
+
+    def start_decoy(self, record="C:\\decoy.txt"):
+        """A window of the monitor's class in another program, which records
+        the monitor's private messages: its handle."""
+        process = subprocess.Popen(self.wine("C:\\Ambrel\\e2e_tool.exe", "decoy-monitor", record), env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.monitors.append(process)
+        self.wait_for(lambda: any(line.startswith("ready") for line in self.lines(record)), 60, "the decoy window")
+        return int(next(line for line in self.lines(record) if line.startswith("ready")).split()[1])
+
+    def store_hwnd(self, hwnd):
+        """A stored AmbrelHwnd, as a stale one is left."""
+        subprocess.run(["wine", "reg", "add", "HKLM\\Software\\Ambrel 2.0\\Options", "/v", "AmbrelHwnd", "/t",
+                        "REG_DWORD", "/d", str(hwnd), "/f", "/reg:64"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
 
     def end_session(self, timeout=90):
         """A user's shut down: returns wineboot's exit code."""

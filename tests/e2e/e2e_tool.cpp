@@ -29,6 +29,7 @@
 //   e2e_tool tray HWND                    exit 0 when the window has a tray icon
 //   e2e_tool status HWND                  print the status bar's text
 //   e2e_tool helper-window FILE TITLE     a window that records the end of the session
+//   e2e_tool decoy-monitor FILE           a window of the monitor's class in another program, recording what it gets
 //   e2e_tool fake-dialog TITLE FILE       a "#32770" dialog titled TITLE; FILE records its showing and closing
 //   e2e_tool spin-find TITLE SECONDS      look for a dialog without a pause (the benchmark's comparison)
 //   e2e_tool replace-latency N TITLE      show a stand-in dialog N times; print the median and worst ms to its replacement
@@ -777,19 +778,24 @@ LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         Trace(g_helperFile, wParam ? "WM_ENDSESSION 1" : "WM_ENDSESSION 0");
         return 0;
     }
+    // A decoy of the monitor records the monitor's private messages.
+    if (message == WM_USER + 400 || message == WM_USER + 401) {
+        Trace(g_helperFile, "message " + std::to_string(message));
+        return 0;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-int HelperWindow(const std::string& file, const std::string& title) {
+int HelperWindow(const std::string& file, const std::string& title, const char* className = "AmbrelE2eHelper") {
     g_helperFile = file;
     WNDCLASSA wc{};
     wc.lpfnWndProc = HelperProc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "AmbrelE2eHelper";
+    wc.lpszClassName = className;
     RegisterClassA(&wc);
-    CreateWindowExA(0, "AmbrelE2eHelper", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                    wc.hInstance, nullptr);
-    Trace(file, "ready");
+    HWND window = CreateWindowExA(0, className, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    Trace(file, "ready " + std::to_string(reinterpret_cast<LONG_PTR>(window)));
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     return 0;
@@ -857,6 +863,7 @@ int main(int argc, char** argv) {
     if (verb == "tray") return Tray(ParseHwnd(argv[2]));
     if (verb == "status") return Status(ParseHwnd(argv[2]));
     if (verb == "helper-window") return HelperWindow(arg(2), arg(3));
+    if (verb == "decoy-monitor") return HelperWindow(arg(2), "Ambrel", "AmbrelMonitor");
     if (verb == "fake-dialog") return FakeDialog(arg(2), arg(3));
     if (verb == "spin-find") return SpinFind(arg(2), std::atoi(arg(3).c_str()));
     if (verb == "replace-latency") return ReplaceLatency(std::atoi(arg(2).c_str()), arg(3));

@@ -135,12 +135,17 @@ def the_launcher_hands_a_log_off_to_a_fresh_monitor_that_runs_the_list(s):
     first = s.start_monitor()
     s.wait_window()
     s.start_helper()
+    # A stale stored handle that names a window of the monitor's class in
+    # another program: the launcher closes the real monitor, and only once it
+    # has gone does the one that runs the list start, so the list runs once.
+    s.store_hwnd(s.start_decoy())
     launcher(s, "/T=L", shown=False)
     s.wait_for(lambda: "WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), 90, "the log off")
     expect(s.lines("C:\\trace.txt"), ["first", "second"], "what ran")
     check(first.wait(timeout=30) is not None, "the first monitor stayed")
     log = s.read(LOG)
     check(log.count("Executed") == 2, f"the log: {log!r}")
+    check(not any(line.startswith("message") for line in s.lines("C:\\decoy.txt")), "the decoy was asked to close")
 
 
 @scenario

@@ -308,11 +308,13 @@ TEST_F(Maintenance, OkSavesTheListThenTheOptionsThenTellsTheMonitor) {
     SaveList({"a.exe"});
     auto& f = Open();
     registry.PutDword(kRootLocalMachine, kOptions, "AmbrelHwnd", 0x1234);
+    messages.Monitor = 0x1234;
     f.chkPowerOff = 1;
     f.Lv_commands_DblClick();
     messages.OnPost = [&] { EXPECT_EQ(Stored("PowerOff"), "-1"); };
     f.cmd_ok_Click();
     ASSERT_EQ(messages.Sent.size(), 1u);
+    EXPECT_EQ(messages.Hints, std::vector<std::int32_t>{0x1234});
     EXPECT_EQ(messages.Sent[0].Window, 0x1234);
     EXPECT_EQ(messages.Sent[0].Message, 0x0590u);
     ASSERT_EQ(SavedList().size(), 1u);

@@ -168,20 +168,26 @@ TEST_F(ShutDownDialog, YesHandsTheEndingToTheMonitorOrEndsTheSessionItself) {
         {2, 0, false, {}, {"ShellExecute "}},
         {3, 0, false, {}, {"ExitWindowsEx 0 "}},
     };
+    messages.Monitor = 0x778;  // the checked monitor, not the stored hint 0x777
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.Option) + " " + std::to_string(c.Run));
         StoreOptions(true, c.PowerOff);
         processes.Started.clear();
         messages.Sent.clear();
+        messages.Waited.clear();
         session.Calls.clear();
         auto& d = Launcher(c.Option, c.Run);
         d.cmdYES_Click();
         EXPECT_EQ(processes.CommandLines(), c.Started);
         if (!c.Started.empty()) {
             EXPECT_EQ(processes.Started[0].ShowState, 1);
+            EXPECT_EQ(processes.Started[0].Program, "C:\\Ambrel\\Ambrel.exe");
+            EXPECT_EQ(messages.Hints.back(), 0x777);
             ASSERT_EQ(messages.Sent.size(), 1u);
-            EXPECT_EQ(messages.Sent[0].Window, 0x777);
+            EXPECT_EQ(messages.Sent[0].Window, 0x778);
             EXPECT_EQ(messages.Sent[0].Message, 0x0591u);
+            ASSERT_EQ(messages.Waited.size(), 1u) << "the hand-over waits for the old monitor to go";
+            EXPECT_EQ(messages.Waited[0].first, 0x778);
         }
         auto ends = SessionCalls();
         if (!c.Ends.empty()) {
@@ -192,6 +198,23 @@ TEST_F(ShutDownDialog, YesHandsTheEndingToTheMonitorOrEndsTheSessionItself) {
         }
         EXPECT_TRUE(d.Closed);
     }
+
+    // No monitor runs: nothing is posted, the hand-over starts at once. One
+    // that does not go: no second monitor, and the user is told.
+    messages.Monitor = 0;
+    messages.Sent.clear();
+    processes.Started.clear();
+    Launcher(0, 1).cmdYES_Click();
+    EXPECT_TRUE(messages.Sent.empty());
+    EXPECT_EQ(processes.Started.size(), 1u);
+    messages.Monitor = 0x778;
+    messages.Goes = false;
+    processes.Started.clear();
+    ui.Boxes.clear();
+    Launcher(0, 1).cmdYES_Click();
+    EXPECT_TRUE(processes.Started.empty());
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_NE(ui.Boxes[0].Text.find("did not close"), std::string::npos);
 }
 
 TEST_F(ShutDownDialog, TheLauncherActsAtOnceReportsFailuresAndShowsHelp) {
