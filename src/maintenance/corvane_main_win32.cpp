@@ -18,7 +18,7 @@
 
 using namespace ambrel;
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Win32Registry registry;
     Win32SystemFacts facts;
     Win32FileSystem files;
@@ -43,7 +43,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     EditorPorts editorPorts{ui, processes, clock, links, ports.App, files};
     Win32CommandEditor editor(editorPorts, view.Hwnd());
     form.SetCommandEditor(&editor);
-    if (!form.Form_Load()) {
+    if (!form.Form_Load(commandLine ? commandLine : "")) {
         view.Unload();
         return 0;
     }

@@ -23,6 +23,10 @@ const MaintenanceTab kMaintenanceTabs[7] = {
 namespace {
 
 const char* const kDefaultDialogTitle = "Shut Down Windows";
+const char* const kNoRightsForAllUsersText =
+    "The options and command lines for all users can be changed only with an administrator's rights, so nothing "
+    "was saved.\r\n\r\nUse \"Change settings for all users...\" to change them.";
+const char* const kNoRightsText = "Your options cannot be saved here, so nothing was saved.";
 const char* const kShutdownTypes[4] = {"Shutdown Windows", "Restart Windows", "Logon as new user", "Don't Shutdown!"};
 const char* const kRunCommandsValues[3] = {"C", "S", "B"};
 const char* const kRunMinimizedValues[3] = {"T", "F", "S"};
@@ -81,10 +85,12 @@ std::string frm_Ambrel_Maintenance::StartupShortcutPath() const {
 // ---------------------------------------------------------------------------
 // Start-up
 
-bool frm_Ambrel_Maintenance::Form_Load() {
+bool frm_Ambrel_Maintenance::Form_Load(const std::string& commandLine) {
     // The logger comes first so that anything that fails can be reported.
     m_logger = std::make_unique<cLogger>(m_ports.Files, m_ports.Clock, m_ports.Regional, m_ports.Ui, m_ports.App);
-    if (m_ports.Instance.AnotherInstanceRunning()) {
+    ForAllUsers = EqualsNoCase(Trim(commandLine), kForAllUsersArgument);
+    // The elevated copy runs beside the one that started it, which waits.
+    if (!ForAllUsers && m_ports.Instance.AnotherInstanceRunning()) {
         m_ports.Ui.MsgBox("Ambrel Maintenance is already running.", kMbCritical | kMbOkOnly, m_ports.App.Title);
         return false;
     }
@@ -141,6 +147,15 @@ void frm_Ambrel_Maintenance::LoadOptionsIntoControls() {
     SetCommandFiles(o.AllUsersUseSame(), m_ports.App.ProgramDirectory, m_systemInfo->logonName(),
                     m_systemInfo->TrailFolder(), m_systemInfo->logonNameExact());
     chkAllUsersUseSame = Tick(o.AllUsersUseSame());
+    // Known before anything is shown: whether this user may change what is
+    // machine-wide (an administrator with the rights in effect).
+    MachineWritable = o.MayWriteOptions(kRootLocalMachine);
+    OptionsReadOnly = o.AllUsersUseSame() && !MachineWritable;
+    cmdChangeForAllUsers_Visible = !MachineWritable;
+    chkAllUsersUseSame_Enabled = MachineWritable;
+    // The elevated copy changes the machine's settings only, never the
+    // elevating administrator's own shortcut.
+    chkAmbrelInStartup_Enabled = !ForAllUsers;
     m_logger->LogUser(m_systemInfo->logonName());
     m_logger->LogFile(o.LogDir());
     ApplyLoggingOption(*m_logger, o.Logging());
@@ -335,18 +350,67 @@ void frm_Ambrel_Maintenance::cmd_help_Click() {
 
 void frm_Ambrel_Maintenance::cmd_ok_Click() {
     try {
-        if (SaveCommandList()) {
-            SaveControlsIntoOptions();
-            m_options->SaveOptions();
-            // Only to this user's running monitor: the stored handle may be
-            // another session's, or a window that has long gone.
-            if (const std::int32_t monitor = m_ports.Messages.FindMonitor(m_options->AmbrelHandle()))
-                m_ports.Messages.Post(monitor, kWmAmbrelRefreshMessage, 0, 0);
+        if (OptionsReadOnly) {
+            // Nothing of all users' may change here: only the user's own shortcut.
+            UpdateStartupShortcut();
+            EndProgram();
+            return;
         }
+        // All or nothing: the options' place is looked at before the list is
+        // written, and a failure keeps the window open with what was not saved.
+        const bool forAllUsers = chkAllUsersUseSame == 1;
+        const RegHandle root = forAllUsers ? kRootLocalMachine
+                                           : kRootCurrentUser;
+        if (!m_options->MayWriteOptions(root)) {
+            m_ports.Ui.MsgBox(forAllUsers ? kNoRightsForAllUsersText : kNoRightsText, kMbCritical, m_ports.App.Title);
+            return;
+        }
+        // An elevated copy that makes the options per user writes that choice
+        // alone: the administrator's own options and list stay as they were.
+        const bool choiceOnly = ForAllUsers && !forAllUsers;
+        if (!choiceOnly && !SaveCommandList()) return;
+        SaveControlsIntoOptions();
+        const bool saved = choiceOnly ? m_options->SaveAllUsersChoice() : m_options->SaveOptions();
+        if (!saved) {
+            std::string names;
+            for (const std::string& name : m_options->FailedWrites()) names += (names.empty() ? "" : ", ") + name;
+            m_ports.Ui.MsgBox("These options were not saved" +
+                                  std::string(m_options->WritesDenied() ? " (the system refused them)" : "") + ": " +
+                                  names + ".\r\n\r\nThe command list was saved.",
+                              kMbCritical, m_ports.App.Title);
+            return;
+        }
+        // Only to this user's running monitor: the stored handle may be
+        // another session's, or a window that has long gone.
+        if (const std::int32_t monitor = m_ports.Messages.FindMonitor(m_options->AmbrelHandle()))
+            m_ports.Messages.Post(monitor, kWmAmbrelRefreshMessage, 0, 0);
+    } catch (...) {
+        ReportHandlerError();
+        return;
+    }
+    EndProgram();
+}
+
+void frm_Ambrel_Maintenance::cmdChangeForAllUsers_Click() {
+    try {
+        long error = 0;
+        // This window waits for the other and takes no input meanwhile.
+        Enabled = false;
+        m_view.Refresh();
+        const bool ran = m_ports.Processes.RunElevatedAndWait(m_ports.App.ProgramDirectory + "\\corvane.exe",
+                                                              kForAllUsersArgument, error);
+        Enabled = true;
+        // Declined (the user said no to the rights): nothing changed.
+        if (!ran) {
+            m_view.Refresh();
+            return;
+        }
+        LoadOptionsIntoControls();
+        LoadCommandList();
     } catch (...) {
         ReportHandlerError();
     }
-    EndProgram();
+    m_view.Refresh();
 }
 
 void frm_Ambrel_Maintenance::cmd_cancel_Click() { EndProgram(); }
@@ -386,6 +450,7 @@ void frm_Ambrel_Maintenance::SaveControlsIntoOptions() {
 }
 
 void frm_Ambrel_Maintenance::UpdateStartupShortcut() {
+    if (ForAllUsers) return;  // the elevating administrator's own: not this copy's to change
     const std::string path = StartupShortcutPath();
     if (chkAmbrelInStartup != 1) {
         m_ports.Files.Remove(path);  // also when there is none

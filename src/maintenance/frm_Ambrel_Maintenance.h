@@ -96,6 +96,9 @@ struct MaintenanceTab {
 };
 extern const MaintenanceTab kMaintenanceTabs[7];
 
+// The argument of the elevated start that changes the settings for all users.
+inline constexpr const char* kForAllUsersArgument = "/ForAllUsers";
+
 class frm_Ambrel_Maintenance {
 public:
     frm_Ambrel_Maintenance(MaintenancePorts& ports, IMaintenanceView& view);
@@ -108,8 +111,10 @@ public:
     bool HasCommandEditor() const { return m_editor != nullptr; }
 
     // Start-up: false when the program ends at once (another instance, or an
-    // error creating the shared objects).
-    bool Form_Load();
+    // error creating the shared objects). `commandLine` "/ForAllUsers" is the
+    // elevated start of cmdChangeForAllUsers: it changes only what is
+    // machine-wide.
+    bool Form_Load(const std::string& commandLine = "");
 
     // ---- handlers ----
     void TabStrip1_Click(int tab);  // 1-based
@@ -128,6 +133,9 @@ public:
     void cmd_help_Click();
     void cmd_ok_Click();
     void cmd_cancel_Click();
+    // Starts this program again with an administrator's rights to change the
+    // settings for all users, and loads them again once it has ended.
+    void cmdChangeForAllUsers_Click();
 
     // The command list page.
     void Cmd_add_Click();
@@ -206,6 +214,16 @@ public:
     // this user cannot have: shown, never changed or saved; the label says why.
     bool ListReadOnly = false;
     std::string lblListReadOnly;
+
+    // Without an administrator's rights the machine-wide settings cannot be
+    // changed: with AllUsersUseSame the options and the list are shown read
+    // only, and cmdChangeForAllUsers (with the shield) offers the rights.
+    bool ForAllUsers = false;
+    bool MachineWritable = true;
+    bool OptionsReadOnly = false;
+    bool cmdChangeForAllUsers_Visible = false;
+    bool chkAmbrelInStartup_Enabled = true;
+    bool Enabled = true;  // false while the elevated copy runs
 
     // ---- the command list state ----
     std::vector<CommandSettings> CommandSettingsList;

@@ -110,8 +110,11 @@ void frm_Ambrel_Maintenance::LoadCommandList() {
         m_ports.App.Title, &m_ports.ListLock);
     for (std::size_t i = 0; i < loaded.Records.size() && i < m_loadedRecords.size(); ++i)
         m_loadedRecords[i] = loaded.Records[i];
-    ListReadOnly = !loaded.Refused.empty();
-    lblListReadOnly = ListReadOnly ? "Read only: " + loaded.Refused : std::string();
+    ListReadOnly = !loaded.Refused.empty() || OptionsReadOnly;
+    lblListReadOnly = !loaded.Refused.empty() ? "Read only: " + loaded.Refused
+                      : OptionsReadOnly ? "Read only: the command lines for all users can be changed only with an "
+                                          "administrator's rights."
+                                        : std::string();
     Cmd_add_Enabled = !ListReadOnly;
     if ((loaded.Completed && loaded.Count == 0) || ListReadOnly) {
         Cmd_edit_Enabled = false;

@@ -228,6 +228,11 @@ void frm_Ambrel_MaintenanceView::Refresh() {
     const frm_Ambrel_Maintenance& f = *m_form;
     m_refreshing = true;
 
+    // Unlocked first, so that each control's own rule below decides again.
+    if (!f.OptionsReadOnly && m_optionsLocked) LockOptionPages(false);
+    EnableWindow(m_hwnd, f.Enabled);
+    dlg::Show(m_hwnd, IDC_CMDCHANGEFORALLUSERS, f.cmdChangeForAllUsers_Visible);
+
     const int shown = f.TabStrip1_SelectedTab - 1;
     if (m_tabs.SelectedIndex() != f.TabStrip1_SelectedTab) TabCtrl_SetCurSel(m_tabs.Handle(), shown);
     for (int i = 0; i < 7; ++i) {
@@ -258,6 +263,7 @@ void frm_Ambrel_MaintenanceView::Refresh() {
     dlg::Check(page, IDC_CHKALLUSERSUSESAME, f.chkAllUsersUseSame);
     dlg::Enable(page, IDC_CHKALLUSERSUSESAME, f.chkAllUsersUseSame_Enabled);
     dlg::Check(page, IDC_CHKAMBRELINSTARTUP, f.chkAmbrelInStartup);
+    dlg::Enable(page, IDC_CHKAMBRELINSTARTUP, f.chkAmbrelInStartup_Enabled);
     dlg::Option(page, kRunAmbrelOption, f.optRunAmbrelOption);
 
     page = m_pages[4];
@@ -294,7 +300,21 @@ void frm_Ambrel_MaintenanceView::Refresh() {
     dlg::Text(page, IDC_LBLABOUTCOMPANY, f.lblAboutCompany);
     dlg::Text(page, IDC_LBLABOUTCOMMENTS, f.lblAboutComments);
 
+    if (f.OptionsReadOnly) LockOptionPages(true);
     m_refreshing = false;
+}
+
+void frm_Ambrel_MaintenanceView::LockOptionPages(bool locked) {
+    // Every control of the option pages but the user's own Startup shortcut
+    // and the log's viewer: what is all users' is shown, not changed.
+    for (int index = 2; index <= 5; ++index) {
+        for (HWND child = GetWindow(m_pages[index], GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            const int id = GetDlgCtrlID(child);
+            if (id == IDC_CHKAMBRELINSTARTUP || id == IDC_CMDVIEWLOG) continue;
+            EnableWindow(child, locked ? FALSE : TRUE);
+        }
+    }
+    m_optionsLocked = locked;
 }
 
 void frm_Ambrel_MaintenanceView::ReadControls() {
@@ -358,6 +378,7 @@ void frm_Ambrel_MaintenanceView::OnCommand(int id, int code) {
         case IDOK: f.cmd_ok_Click(); break;
         case IDCANCEL: f.cmd_cancel_Click(); break;
         case IDC_CMD_HELP: f.cmd_help_Click(); break;
+        case IDC_CMDCHANGEFORALLUSERS: f.cmdChangeForAllUsers_Click(); break;
         case IDC_CMDREFRESH: f.cmdRefresh_Click(); break;
         case IDC_CMD_ADD: f.Cmd_add_Click(); break;
         case IDC_CMD_EDIT: f.Cmd_edit_Click(); break;
@@ -378,6 +399,9 @@ INT_PTR CALLBACK frm_Ambrel_MaintenanceView::MainProc(HWND hwnd, UINT message, W
         self = reinterpret_cast<frm_Ambrel_MaintenanceView*>(lParam);
         SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
         self->m_hwnd = hwnd;
+        // The shield that says the button asks for an administrator's rights
+        // (BCM_SETSHIELD; Vista and later, a message other systems ignore).
+        SendDlgItemMessageA(hwnd, IDC_CMDCHANGEFORALLUSERS, 0x160C, 0, TRUE);
         return FALSE;  // the focus is set when the window is shown
     }
     self = reinterpret_cast<frm_Ambrel_MaintenanceView*>(GetWindowLongPtrA(hwnd, DWLP_USER));

@@ -51,8 +51,12 @@ private:
     void ReadControls();
     void ShowRows();
 
+    // Disables (or enables again) the option pages' controls.
+    void LockOptionPages(bool locked);
+
     HWND m_hwnd = nullptr;
     HWND m_pages[7] = {};
+    bool m_optionsLocked = false;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
     frm_Ambrel_Maintenance* m_form = nullptr;

@@ -33,14 +33,22 @@ bool cAmbrelOptions::GetFlagNumber(const char* name, std::int32_t defaultValue) 
     return m_store.GetNumericSetting(m_root, kSubkey, name, defaultValue, -1, -1) != 0;
 }
 
+void cAmbrelOptions::Written(bool ok, const char* name) {
+    if (ok) return;
+    m_failedWrites.push_back(name);
+    if (m_store.LastStatus() == kErrorAccessDenied) m_writesDenied = true;
+}
+
 void cAmbrelOptions::SetText(const char* name, const std::string& value) {
-    m_store.SetStringSetting(m_root, kSubkey, name, value);
+    Written(m_store.SetStringSetting(m_root, kSubkey, name, value), name);
 }
 
 void cAmbrelOptions::SetFlagText(const char* name, bool value) { SetText(name, value ? "T" : "F"); }
 
-void cAmbrelOptions::SetFlagNumber(const char* name, bool value) {
-    m_store.SetNumericSetting(m_root, kSubkey, name, value ? -1 : 0);
+void cAmbrelOptions::SetFlagNumber(const char* name, bool value) { SetNumber(name, value ? -1 : 0); }
+
+void cAmbrelOptions::SetNumber(const char* name, std::int32_t value) {
+    Written(m_store.SetNumericSetting(m_root, kSubkey, name, value), name);
 }
 
 bool cAmbrelOptions::GetOptions(bool CreateDefault) {
@@ -82,11 +90,21 @@ bool cAmbrelOptions::GetOptions(bool CreateDefault) {
 }
 
 bool cAmbrelOptions::SaveOptions() {
-    m_store.SetStringSetting(m_store.HKEY_LOCAL_MACHINE(), kSubkey, "AllUsersUseSame",
-                             m_AllUsersUseSame ? "T" : "F");
+    m_failedWrites.clear();
+    m_writesDenied = false;
+    const RegHandle machine = m_store.HKEY_LOCAL_MACHINE();
+    const std::string allUsers = m_AllUsersUseSame ? "T" : "F";
+    // A user's own options are theirs to save without touching the machine's.
+    RegHandle key = 0;
+    std::string stored;
+    cRegistryAPI reader(m_store.Backend());
+    const bool same = reader.RegOpenKey(machine, "Software\\" + m_RegSoftwareKey + "\\" + kSubkey, key) &&
+                      reader.RegQueryStringValue(key, "AllUsersUseSame", stored) && stored == allUsers;
+    if (key) reader.RegCloseKey(key);
+    if (!same) Written(m_store.SetStringSetting(machine, kSubkey, "AllUsersUseSame", allUsers), "AllUsersUseSame");
     ChooseRoot();
     SetFlagText("QueryClose", m_QueryClose);
-    m_store.SetNumericSetting(m_root, kSubkey, "ShutdownOption", m_ShutdownOption);
+    SetNumber("ShutdownOption", m_ShutdownOption);
     SetText("ShutDownDialogTitle", m_ShutdownDialogTitle);
     SetFlagNumber("ForceLogoff", m_ForceLogoff);
     SetFlagNumber("PowerOff", m_PowerOff);
@@ -100,7 +118,30 @@ bool cAmbrelOptions::SaveOptions() {
     SetText("TimeOutProgramMinutes", m_TimeOutProgramMinutes);
     SetText("Logging", Str(m_Logging));
     SetText("LogDir", m_LogDir);
-    return true;
+    return m_failedWrites.empty();
+}
+
+bool cAmbrelOptions::SaveAllUsersChoice() {
+    m_failedWrites.clear();
+    m_writesDenied = false;
+    Written(m_store.SetStringSetting(m_store.HKEY_LOCAL_MACHINE(), kSubkey, "AllUsersUseSame",
+                                     m_AllUsersUseSame ? "T" : "F"),
+            "AllUsersUseSame");
+    ChooseRoot();
+    return m_failedWrites.empty();
+}
+
+bool cAmbrelOptions::MayWriteOptions(RegHandle root) {
+    const RegHandle machine = m_store.HKEY_LOCAL_MACHINE();
+    cRegistryAPI reader(m_store.Backend());
+    RegHandle key = 0;
+    std::string value;
+    const std::string path = "Software\\" + m_RegSoftwareKey + "\\" + kSubkey;
+    const char* probe = root == machine ? "AllUsersUseSame" : "QueryClose";
+    const bool known = reader.RegOpenKey(root, path, key) && reader.RegQueryStringValue(key, probe, value);
+    if (key) reader.RegCloseKey(key);
+    if (!known) value = root == machine ? (m_AllUsersUseSame ? "T" : "F") : (m_QueryClose ? "T" : "F");
+    return m_store.SetStringSetting(root, kSubkey, probe, value);
 }
 
 std::int32_t cAmbrelOptions::AmbrelHandle() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "shared/cAppRegAPI.h"
 #include "shared/platform.h"
@@ -24,8 +25,19 @@ public:
     bool GetOptions(bool CreateDefault);
     // After GetOptions: why an option took its default, or "".
     const std::string& UnreadableOptions() const { return m_unreadable; }
-    // Writes every option; the results of the writes are not looked at.
+    // Writes every option (AllUsersUseSame, which lives under HKEY_LOCAL_MACHINE
+    // for everybody, only when it changes); true when every write was taken.
+    // Otherwise FailedWrites names the options that were not written, and
+    // WritesDenied says whether the system refused them for want of the right.
     bool SaveOptions();
+    const std::vector<std::string>& FailedWrites() const { return m_failedWrites; }
+    // Writes AllUsersUseSame alone: the choice, without anybody's options.
+    bool SaveAllUsersChoice();
+    bool WritesDenied() const { return m_writesDenied; }
+    // Whether this user may change what is stored under `root` (an option is
+    // written again with the value it has): HKEY_LOCAL_MACHINE needs an
+    // administrator's rights in effect.
+    bool MayWriteOptions(RegHandle root);
 
     bool AllUsersUseSame() const { return m_AllUsersUseSame; }
     void AllUsersUseSame(bool v) { m_AllUsersUseSame = v; }
@@ -76,6 +88,9 @@ private:
     void SetText(const char* name, const std::string& value);
     void SetFlagText(const char* name, bool value);
     void SetFlagNumber(const char* name, bool value);
+    void SetNumber(const char* name, std::int32_t value);
+    // Notes a write that was not taken.
+    void Written(bool ok, const char* name);
 
     cAppRegAPI m_store;
     std::string m_RegSoftwareKey;
@@ -99,6 +114,8 @@ private:
     std::int16_t m_Logging = 0;
     std::string m_unreadable;
     std::string m_LogDir;
+    std::vector<std::string> m_failedWrites;
+    bool m_writesDenied = false;
 };
 
 }  // namespace ambrel

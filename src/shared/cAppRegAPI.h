@@ -23,7 +23,7 @@ namespace ambrel {
 class cAppRegAPI {
 public:
     cAppRegAPI(IRegistryBackend& backend, const std::string& productName)
-        : m_registry(backend), m_softwareKey(productName) {}
+        : m_backend(backend), m_registry(backend), m_softwareKey(productName) {}
 
     RegHandle HKEY_CLASSES_ROOT() const { return m_registry.HKEY_CLASSES_ROOT(); }
     RegHandle HKEY_CURRENT_USER() const { return m_registry.HKEY_CURRENT_USER(); }
@@ -43,6 +43,9 @@ public:
                           const std::string& strValue);
     bool SetNumericSetting(RegHandle lHKey, const std::string& strSubkey, const std::string& strProgramsKey,
                            std::int32_t lValue);
+    // The status of the last registry open, create or write (cRegistryAPI).
+    long LastStatus() const { return m_registry.LastStatus(); }
+    IRegistryBackend& Backend() { return m_backend; }
 
 private:
     std::string BasePath() const { return "Software\\" + m_softwareKey; }
@@ -50,6 +53,7 @@ private:
     // Opens the full path, or creates it when it cannot be opened.
     bool OpenOrCreate(RegHandle lHKey, const std::string& strSubkey, RegHandle& key);
 
+    IRegistryBackend& m_backend;
     cRegistryAPI m_registry;
     std::string m_softwareKey;
 };

@@ -16,7 +16,7 @@ std::string CutAtTerminator(const std::string& text) {
 
 bool cRegistryAPI::RegOpenKey(RegHandle hKey, const std::string& lpszSubKey, RegHandle& phkResult) {
     RegHandle opened = 0;
-    if (m_backend.OpenKey(hKey, lpszSubKey, opened) != kErrorSuccess) return false;
+    if ((m_lastStatus = m_backend.OpenKey(hKey, lpszSubKey, opened)) != kErrorSuccess) return false;
     phkResult = opened;
     return true;
 }
@@ -28,7 +28,7 @@ bool cRegistryAPI::RegCreateKey(RegHandle hKey, const std::string& lpszSubKeyPer
     if (!removable.empty() && removable.front() == '\\') removable.erase(0, 1);
     std::string path = removable.empty() ? lpszSubKeyPermanent : lpszSubKeyPermanent + "\\" + removable;
     RegHandle created = 0;
-    if (m_backend.CreateKey(hKey, path, created) != kErrorSuccess) return false;
+    if ((m_lastStatus = m_backend.CreateKey(hKey, path, created)) != kErrorSuccess) return false;
     phkResult = created;
     return true;
 }
@@ -80,16 +80,18 @@ bool cRegistryAPI::RegSetStringValue(RegHandle hKey, const std::string& strValue
     // The stored length counts the terminating zero.
     std::string withTerminator = strData;
     withTerminator.push_back('\0');
-    return m_backend.SetValue(hKey, strValueName, kRegSz,
-                              reinterpret_cast<const std::uint8_t*>(withTerminator.data()),
-                              static_cast<std::uint32_t>(withTerminator.size())) == kErrorSuccess;
+    m_lastStatus = m_backend.SetValue(hKey, strValueName, kRegSz,
+                                      reinterpret_cast<const std::uint8_t*>(withTerminator.data()),
+                                      static_cast<std::uint32_t>(withTerminator.size()));
+    return m_lastStatus == kErrorSuccess;
 }
 
 bool cRegistryAPI::RegSetNumericValue(RegHandle hKey, const std::string& strValueName, std::int32_t lData) {
     auto u = static_cast<std::uint32_t>(lData);
     std::uint8_t data[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
                             static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
-    return m_backend.SetValue(hKey, strValueName, kRegDword, data, 4) == kErrorSuccess;
+    m_lastStatus = m_backend.SetValue(hKey, strValueName, kRegDword, data, 4);
+    return m_lastStatus == kErrorSuccess;
 }
 
 bool cRegistryAPI::RegEnumKey(RegHandle hKey, std::int32_t i, std::string& strKeyName) {

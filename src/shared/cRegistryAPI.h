@@ -55,9 +55,13 @@ public:
     bool RegSetNumericValue(RegHandle hKey, const std::string& strValueName, std::int32_t lData);
     bool RegEnumKey(RegHandle hKey, std::int32_t i, std::string& strKeyName);
     bool RegEnumValue(RegHandle hKey, std::int32_t i, std::string& strKeyName);
+    // The status of the last open, create or write: ERROR_ACCESS_DENIED (5)
+    // tells a want of rights apart from a missing key.
+    long LastStatus() const { return m_lastStatus; }
 
 private:
     IRegistryBackend& m_backend;
+    long m_lastStatus = kErrorSuccess;
 };
 
 // The text up to, not including, its first NUL; the whole text without one.

@@ -354,6 +354,10 @@ public:
     // followed by `arguments`.
     virtual bool StartProgram(const std::string& program, const std::string& arguments, int showState,
                               std::uint32_t& processId, long& error) = 0;
+    // Starts `program` with an administrator's rights (the system asks the
+    // user first) and waits, serving messages, until it has ended. false
+    // when it did not run (declined, or it could not be started).
+    virtual bool RunElevatedAndWait(const std::string& program, const std::string& arguments, long& error) = 0;
     // OpenProcess(0x401, FALSE, id); nullptr when the process cannot be opened.
     virtual std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) = 0;
 };

@@ -1,6 +1,7 @@
 #include "win32/processes_win32.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -129,6 +130,32 @@ bool Win32ProcessLauncher::StartProgram(const std::string& program, const std::s
     processId = info.dwProcessId;
     m_started[processId] = info.hProcess;
     error = 0;
+    return true;
+}
+
+bool Win32ProcessLauncher::RunElevatedAndWait(const std::string& program, const std::string& arguments, long& error) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = "runas";
+    info.lpFile = program.c_str();
+    info.lpParameters = arguments.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info)) {
+        error = RuntimeErrorFromWin32(GetLastError());
+        return false;
+    }
+    error = 0;
+    if (!info.hProcess) return true;
+    // Its end is waited for in the system, serving this program's messages.
+    while (MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    CloseHandle(info.hProcess);
     return true;
 }
 

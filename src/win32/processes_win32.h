@@ -14,6 +14,7 @@ public:
     bool Start(const std::string& commandLine, int showState, std::uint32_t& processId, long& error) override;
     bool StartProgram(const std::string& program, const std::string& arguments, int showState,
                       std::uint32_t& processId, long& error) override;
+    bool RunElevatedAndWait(const std::string& program, const std::string& arguments, long& error) override;
     std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) override;
 
 private:

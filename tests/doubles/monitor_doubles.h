@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "monitor/frmAmbrel.h"
+#include "shared/errors.h"
 #include "shared/modAmbrelCommon.h"
 #include "shared/platform.h"
 
@@ -139,6 +140,20 @@ public:
     }
     // Whether a path names a file, for the split of a command line.
     std::function<bool(const std::string&)> IsFile;
+    // The elevated starts, program and arguments; `Elevate` plays the
+    // elevated program (the user in it), and `Declined` the user saying no.
+    bool RunElevatedAndWait(const std::string& program, const std::string& arguments, long& error) override {
+        Elevated.push_back(program + " " + arguments);
+        if (Declined) {
+            error = kErrPermissionDenied;
+            return false;
+        }
+        if (Elevate) Elevate();
+        return true;
+    }
+    std::vector<std::string> Elevated;
+    std::function<void()> Elevate;
+    bool Declined = false;
     std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) override {
         std::uint32_t code = 0;
         if (processId >= 1 && processId <= Started.size()) {

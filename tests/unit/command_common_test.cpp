@@ -184,6 +184,8 @@ public:
         return Start(QuotedCommandLine(program, arguments), showState, processId, error);
     }
 
+    bool RunElevatedAndWait(const std::string&, const std::string&, long&) override { return false; }
+
     std::unique_ptr<IRunningProcess> Open(std::uint32_t processId) override {
         EXPECT_EQ(processId, 42u);
         if (OpenFails) return nullptr;

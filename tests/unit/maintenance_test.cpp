@@ -320,7 +320,8 @@ TEST_F(Maintenance, OkSavesTheListThenTheOptionsThenTellsTheMonitor) {
     ASSERT_EQ(SavedList().size(), 1u);
     EXPECT_EQ(SavedList()[0].Settings.Run, 0);
 
-    // A list that cannot be saved leaves the options unsaved; the window closes.
+    // A list that cannot be saved leaves the options unsaved; the window
+    // stays open, with what it shows, for another try or Cancel.
     auto& g = Open();
     g.chkPowerOff = 0;
     files.OpenFault = [](const std::string& path, FileMode) { return path.find(".new") != std::string::npos ? 70L : 0L; };
@@ -332,9 +333,11 @@ TEST_F(Maintenance, OkSavesTheListThenTheOptionsThenTellsTheMonitor) {
     ASSERT_EQ(ui.Boxes.size(), 2u);
     EXPECT_EQ(ui.Boxes[1].Text,
               "Save of options and commands failed.\r\n\r\nResetting options and commands to previous values.");
-    EXPECT_EQ(view.Unloads, 2);
+    EXPECT_EQ(view.Unloads, 1);
     files.OpenFault = nullptr;
     EXPECT_EQ(SavedList()[0].Settings.Run, 0);
+    g.cmd_cancel_Click();
+    EXPECT_EQ(view.Unloads, 2);
 
     // Cancel writes nothing at all.
     auto& h = Open();
@@ -344,6 +347,52 @@ TEST_F(Maintenance, OkSavesTheListThenTheOptionsThenTellsTheMonitor) {
     EXPECT_EQ(Stored("PowerOff"), "-1");
     EXPECT_EQ(SavedList()[0].Settings.Run, 0);
     EXPECT_TRUE(messages.Sent.empty());
+}
+
+// A standard user cannot write the machine's settings (HKEY_LOCAL_MACHINE
+// refuses them): the all-users options and list are shown read only, and
+// the shield button starts the program again with an administrator's rights.
+// Rights lost between the load and OK: nothing is written, one message says
+// so, nothing is posted, and the window stays.
+TEST_F(Maintenance, WithoutTheRightsForAllUsersNothingMachineWideIsChangedAndTheShieldOffersThem) {
+    SaveList({"a.exe"});
+    Store([](cAmbrelOptions& o) { o.AllUsersUseSame(true); });
+    registry.PutDword(kRootLocalMachine, kOptions, "AmbrelHwnd", 0x1234);
+    messages.Monitor = 0x1234;
+    const std::string sdd = *files.Content("C:\\Ambrel\\Data\\ambrel.sdd");
+
+    auto& f = Open();
+    EXPECT_FALSE(f.OptionsReadOnly);
+    registry.DenyWrites(kRootLocalMachine);
+    f.chkPowerOff = 1;
+    f.Lv_commands_DblClick();
+    ui.Boxes.clear();
+    f.cmd_ok_Click();
+    ASSERT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_NE(ui.Boxes[0].Text.find("nothing was saved"), std::string::npos);
+    EXPECT_EQ(*files.Content("C:\\Ambrel\\Data\\ambrel.sdd"), sdd);
+    EXPECT_TRUE(messages.Sent.empty());
+    EXPECT_EQ(view.Unloads, 0);
+    f.cmd_cancel_Click();
+
+    auto& g = Open();
+    EXPECT_TRUE(g.OptionsReadOnly && g.ListReadOnly && g.cmdChangeForAllUsers_Visible);
+    EXPECT_FALSE(g.chkAllUsersUseSame_Enabled || g.Cmd_add_Enabled);
+    EXPECT_NE(g.lblListReadOnly.find("administrator"), std::string::npos);
+    // The elevated copy changes an option for all users; this one shows it.
+    processes.Elevate = [&] {
+        registry.DenyWrites(kRootLocalMachine, false);
+        registry.PutString(kRootLocalMachine, kOptions, "QueryClose", "F");
+        registry.DenyWrites(kRootLocalMachine);
+    };
+    g.cmdChangeForAllUsers_Click();
+    EXPECT_EQ(processes.Elevated, std::vector<std::string>{"C:\\Ambrel\\corvane.exe /ForAllUsers"});
+    EXPECT_EQ(g.chkConfirmExecutions, 0);
+    EXPECT_TRUE(g.Enabled);
+    g.cmd_ok_Click();  // nothing of all users' to save: closes without a word
+    EXPECT_EQ(*files.Content("C:\\Ambrel\\Data\\ambrel.sdd"), sdd);
+    EXPECT_EQ(ui.Boxes.size(), 1u);
+    EXPECT_EQ(view.Unloads, 2);
 }
 
 // A list that someone else could change is shown, never changed: its rows,

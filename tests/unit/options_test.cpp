@@ -147,13 +147,30 @@ TEST(Options, SavingSwitchesTheRootWhenAllUsersUseSameChanges) {
     EXPECT_EQ(reread.Logging(), 1) << "\" 1\" reads back as 1";
 }
 
-TEST(Options, SavingSucceedsEvenWhenTheMachineCannotBeWritten) {
+// A user without an administrator's rights cannot write the machine's
+// options: the save says which were not written and that the system refused
+// them; a user's own options are saved without touching the machine's.
+TEST(Options, ASaveSaysWhichWritesFailedAndWhetherTheyWereRefused) {
     MemoryRegistry mem;
     mem.DenyWrites(kRootLocalMachine);
     cAmbrelOptions options(mem, kApp);
     options.AllUsersUseSame(true);
-    EXPECT_TRUE(options.SaveOptions());
+    EXPECT_FALSE(options.SaveOptions());
+    EXPECT_TRUE(options.WritesDenied());
+    ASSERT_GE(options.FailedWrites().size(), 16u);
+    EXPECT_EQ(options.FailedWrites()[0], "AllUsersUseSame");
+    EXPECT_EQ(options.FailedWrites().back(), "LogDir");
     EXPECT_FALSE(mem.KeyExists(kRootLocalMachine, kPath));
+    EXPECT_FALSE(options.MayWriteOptions(kRootLocalMachine));
+    EXPECT_TRUE(options.MayWriteOptions(kRootCurrentUser));
+
+    mem.DenyWrites(kRootLocalMachine, false);
+    mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "F");
+    mem.DenyWrites(kRootLocalMachine);
+    options.AllUsersUseSame(false);
+    EXPECT_TRUE(options.SaveOptions());
+    EXPECT_TRUE(options.FailedWrites().empty() && !options.WritesDenied());
+    EXPECT_TRUE(mem.KeyExists(kRootCurrentUser, kPath));
 }
 
 // A Logging text that is no 16-bit number takes the default and is named,

@@ -146,6 +146,9 @@ TEST(CommandRunnerWine, TheTerminatedProgramEndsWithExitCode259) {
                       long& error) override {
         return m_real.StartProgram(program, arguments, show, id, error);
     }
+    bool RunElevatedAndWait(const std::string& program, const std::string& arguments, long& error) override {
+        return m_real.RunElevatedAndWait(program, arguments, error);
+    }
     std::unique_ptr<IRunningProcess> Open(std::uint32_t id) override { return m_real.Open(id); }
         HANDLE Handle = nullptr;
 
