@@ -2,13 +2,13 @@
 # Builds what a Windows user installs: the four programs for 64-bit and for
 # 32-bit Windows (optimised, stripped, static), then the setup program
 # build/dist/ambrel-2.0-setup.exe. Installs what this Debian machine lacks.
-# Prints each program's size; exits non-zero when a build fails or a program
-# is 1 MB or more.
+# Prints each program's size and checks its manifest; exits non-zero when a
+# build fails, a program is 1 MB or more, or its manifest lacks what it needs.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/prerequisites.sh
 install_prerequisites cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 nsis || exit 1
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 nsis python3 || exit 1
 
 status=0
 rm -rf build/dist
@@ -40,6 +40,9 @@ for arch in x86_64 i686; do
         done
         printf '%-8s %-14s %8d bytes (%4d KB) %s; imports %s\n' "$arch" "${exe##*/}" "$size" $((size / 1024)) "$verdict" "$dlls"
     done
+    # Each program's embedded manifest, read back: run as the invoker, never
+    # virtualised, and the Windows versions from Vista to 11 named.
+    python3 scripts/check_manifest.py "build/dist/$arch"/*.exe || status=1
 done
 
 makensis -V2 -DBIN64="$PWD/build/dist/x86_64" -DBIN32="$PWD/build/dist/i686" \

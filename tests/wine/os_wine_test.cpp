@@ -28,14 +28,14 @@ struct Expected {
     int Interface;
 };
 
-// What each emulated version must report; win10 is 6.2 to a program without
-// a manifest that names Windows 10.
+// What each emulated version must report; win10 is 10.0 to a program whose
+// manifest names Windows 10, as every program of the system's does.
 bool ExpectedFor(const std::string& version, Expected& e) {
     if (version == "win95") e = {1, 4, 0, true, false, false, false, false, true, 1};
     else if (version == "win98") e = {1, 4, 10, false, true, false, false, false, true, 2};
     else if (version == "nt40") e = {2, 4, 0, false, false, false, true, false, false, 2};
     else if (version == "win2k") e = {2, 5, 0, false, false, false, false, true, false, 1};
-    else if (version == "win10") e = {2, 6, 2, false, false, false, false, true, false, 1};
+    else if (version == "win10") e = {2, 10, 0, false, false, false, false, true, false, 1};
     else return false;
     return true;
 }
