@@ -93,6 +93,17 @@ Var SetupAccount  ; the SID of the account running the setup, as text
 !macroend
 !define StopSetup "!insertmacro StopSetup"
 
+; Writes an option under HKLM when it is not there yet (read as its own type:
+; ReadRegStr sets the error flag for a number too).
+!macro DefaultOption TYPE NAME VALUE
+    ClearErrors
+    ReadReg${TYPE} $0 HKLM "${OPTIONS_KEY}" "${NAME}"
+    ${If} ${Errors}
+        WriteReg${TYPE} HKLM "${OPTIONS_KEY}" "${NAME}" "${VALUE}"
+    ${EndIf}
+!macroend
+!define DefaultOption "!insertmacro DefaultOption"
+
 !macro SetDescriptor PATH SDDL
     Push "${SDDL}"
     Push "${PATH}"
@@ -411,13 +422,36 @@ Section "Ambrel (required)" SecProgram
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     IntFmt $0 "0x%08X" $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+
+    ; Every option and its default, so that a standard user's monitor starts
+    ; and waits without an administrator's visit; a value already there (a
+    ; reinstall, or what the maintenance program saved) stays.
+    ${DefaultOption} Str "AllUsersUseSame" "T"
+    ${DefaultOption} Str "QueryClose" "T"
+    ${DefaultOption} DWORD "ShutdownOption" 1
+    ${DefaultOption} Str "ShutDownDialogTitle" "Shut Down Windows"
+    ${DefaultOption} DWORD "ForceLogoff" 0
+    ${DefaultOption} DWORD "PowerOff" 0
+    ${DefaultOption} DWORD "AllowUsersToDisable" 0xFFFFFFFF
+    ${DefaultOption} Str "WinShutdownType" "1"
+    ${DefaultOption} Str "RunCommands" "C"
+    ${DefaultOption} Str "RunMinimized" "S"
+    ${DefaultOption} Str "ShutWindowsOnTime" "F"
+    ${DefaultOption} Str "ShutWindowsTime" "12:00 AM"
+    ${DefaultOption} Str "TimeOutPrograms" "F"
+    ${DefaultOption} Str "TimeOutProgramMinutes" "120"
+    ${DefaultOption} Str "Logging" "1"
+    ${DefaultOption} Str "LogDir" "$INSTDIR\Data\ambrel.log"
 SectionEnd
 
-; The same shortcut that the maintenance program makes.
+; The shortcut for every user of the machine (also when a silent install
+; runs as SYSTEM, whose own Startup folder nobody logs on to). "/startup" lets
+; a second start at log on (a user's own shortcut beside it) end quietly.
 Section "Start Ambrel with Windows" SecStartup
-    SetShellVarContext current
+    SetShellVarContext all
     SetOutPath "$INSTDIR"
-    CreateShortcut "$SMSTARTUP\Ambrel.lnk" "$INSTDIR\Ambrel.exe"
+    CreateShortcut "$SMSTARTUP\Ambrel.lnk" "$INSTDIR\Ambrel.exe" "/startup"
+    SetShellVarContext current
 SectionEnd
 
 Function un.onInit
@@ -478,6 +512,7 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\${PRODUCT}\Shut Down Windows.lnk"
     Delete "$SMPROGRAMS\${PRODUCT}\Uninstall Ambrel.lnk"
     RMDir "$SMPROGRAMS\${PRODUCT}"
+    Delete "$SMSTARTUP\Ambrel.lnk"
     SetShellVarContext current
     Delete "$SMSTARTUP\Ambrel.lnk"
 

@@ -153,9 +153,6 @@ void frm_Ambrel_Maintenance::LoadOptionsIntoControls() {
     OptionsReadOnly = o.AllUsersUseSame() && !MachineWritable;
     cmdChangeForAllUsers_Visible = !MachineWritable;
     chkAllUsersUseSame_Enabled = MachineWritable;
-    // The elevated copy changes the machine's settings only, never the
-    // elevating administrator's own shortcut.
-    chkAmbrelInStartup_Enabled = !ForAllUsers;
     m_logger->LogUser(m_systemInfo->logonName());
     m_logger->LogFile(o.LogDir());
     ApplyLoggingOption(*m_logger, o.Logging());
@@ -163,6 +160,14 @@ void frm_Ambrel_Maintenance::LoadOptionsIntoControls() {
     const std::string data = m_ports.App.ProgramDirectory + "\\Data";
     if (!m_ports.Files.FolderExists(data)) m_ports.Files.CreateFolder(data);
     chkAmbrelInStartup = Tick(m_ports.Files.FileExists(StartupShortcutPath()));
+    // Started for every user of the machine (by the setup program): not this
+    // user's to switch off.
+    const std::string common = m_systemInfo->CommonStartupFolder();
+    m_startsForEveryone = !Trim(common).empty() && m_ports.Files.FileExists(common + "\\Ambrel.lnk");
+    if (m_startsForEveryone) chkAmbrelInStartup = 1;
+    // The elevated copy changes the machine's settings only, never the
+    // elevating administrator's own shortcut.
+    chkAmbrelInStartup_Enabled = !ForAllUsers && !m_startsForEveryone;
 
     chkConfirmExecutions = Tick(o.QueryClose());
     cboShutdownOption_ListIndex = 0;
@@ -450,7 +455,9 @@ void frm_Ambrel_Maintenance::SaveControlsIntoOptions() {
 }
 
 void frm_Ambrel_Maintenance::UpdateStartupShortcut() {
-    if (ForAllUsers) return;  // the elevating administrator's own: not this copy's to change
+    // The elevating administrator's own: not this copy's to change; and with
+    // the machine's shortcut there is nothing to add.
+    if (ForAllUsers || m_startsForEveryone) return;
     const std::string path = StartupShortcutPath();
     if (chkAmbrelInStartup != 1) {
         m_ports.Files.Remove(path);  // also when there is none
@@ -459,6 +466,7 @@ void frm_Ambrel_Maintenance::UpdateStartupShortcut() {
     if (m_ports.Files.FileExists(path)) return;
     ShortcutFields fields;
     fields.TargetPath = m_ports.App.ProgramDirectory + "\\Ambrel.exe";
+    fields.Arguments = "/startup";  // a second start at log on ends without a word
     fields.WorkingDirectory = m_ports.App.ProgramDirectory;
     if (!m_ports.Links.CreateShortcut(path, fields))
         m_logger->WriteError("Unable to create the shortcut " + path, true);

@@ -262,6 +262,7 @@ private:
     std::vector<int> m_loadedRecords;
     std::set<int> m_edited;
     std::string m_loadedFrom;  // the settings file the list was loaded from
+    bool m_startsForEveryone = false;  // the machine's Startup shortcut is there
 };
 
 // The corrections made when the user leaves a text box.

@@ -29,6 +29,11 @@ bool ParseLauncherMarker(const std::string& commandLine, std::int32_t& ending) {
     return true;
 }
 
+bool IsStartupCommandLine(const std::string& commandLine) {
+    std::string rest = " " + LCase(commandLine) + " ";
+    return rest.find(std::string(" ") + kStartupArgument + " ") != std::string::npos;
+}
+
 frmAmbrel::frmAmbrel(MonitorPorts& ports, IAmbrelView& view) : m_ports(ports), m_view(view) {}
 
 frmAmbrel::~frmAmbrel() = default;
@@ -54,9 +59,12 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
             LauncherEnding = ending;
         }
         // The launcher has just asked the running monitor to close, so its
-        // own start is let through.
+        // own start is let through. A start at log on (the Startup
+        // shortcuts, the machine's and the user's own, say "/startup") that
+        // finds a monitor running ends without a word.
         if (!FromLauncher && m_ports.Instance.AnotherInstanceRunning()) {
-            m_ports.Ui.MsgBox("Ambrel is already running.", kMbCritical | kMbOkOnly, m_ports.App.Title);
+            if (!IsStartupCommandLine(commandLine))
+                m_ports.Ui.MsgBox("Ambrel is already running.", kMbCritical | kMbOkOnly, m_ports.App.Title);
             return false;
         }
         // Asked among the first at the end of the session, while the programs

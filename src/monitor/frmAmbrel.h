@@ -285,6 +285,11 @@ inline constexpr const char* kReasonConfirm = "Waiting for you to confirm the sh
 std::string RunningTaskReason(int row, int rows, const std::string& commandLine);
 inline constexpr const char* kSkippedRunText = "The last session ended before Ambrel's work could run.";
 
+// The argument of the Startup shortcuts: a start at log on.
+inline constexpr const char* kStartupArgument = "/startup";
+// Whether the monitor's command line holds it (in any case).
+bool IsStartupCommandLine(const std::string& commandLine);
+
 // The whole number written after "FromTelvix" in a command line; false when
 // the marker is not there.
 bool ParseLauncherMarker(const std::string& commandLine, std::int32_t& ending);

@@ -46,6 +46,11 @@ cSystemInfo::cSystemInfo(IRegistryBackend& registry, ISystemFacts& facts) : m_re
     m_StartMenuDir = ReadShellFolder("Programs");
     m_StartupFolder = ReadShellFolder("Startup");
     m_localAppData = Trim(ReadShellFolder("Local AppData"));
+    RegHandle folders = 0;
+    if (m_registry.RegOpenKey(m_registry.HKEY_LOCAL_MACHINE(), kShellFolders, folders)) {
+        if (!m_registry.RegQueryStringValue(folders, "Common Startup", m_commonStartup)) m_commonStartup.clear();
+        m_registry.RegCloseKey(folders);
+    }
     while (!m_localAppData.empty() && m_localAppData.back() == '\\') m_localAppData.pop_back();
     if (Trim(m_StartupFolder).empty() || Trim(m_StartMenuDir).empty())
         throw RuntimeError(kErrEnvironment, kSource, "Unable to locate Startup directory");

@@ -27,6 +27,8 @@ public:
     bool MultiUsers() const { return m_MultiUsers; }
     const std::string& StartMenuDir() const { return m_StartMenuDir; }
     const std::string& StartupFolder() const { return m_StartupFolder; }
+    // Every user's Startup folder ("" where the system has none).
+    const std::string& CommonStartupFolder() const { return m_commonStartup; }
     // -1 when Windows keeps no choice of its Shut Down dialog.
     std::int16_t LastShutdownSetting() const { return m_LastShutdownSetting; }
 
@@ -40,6 +42,7 @@ private:
     bool m_MultiUsers = false;
     std::string m_StartMenuDir;
     std::string m_StartupFolder;
+    std::string m_commonStartup;
     std::int16_t m_LastShutdownSetting = -1;
 };
 

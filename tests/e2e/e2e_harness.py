@@ -137,7 +137,7 @@ class Session:
         """The command line that runs a program of the session (a C:\\ path)."""
         return [loader_for(self.linux_path(program)), program, *map(str, args)]
 
-    def tool(self, *args, timeout=60, check_rc=True):
+    def tool(self, *args, timeout=120, check_rc=True):
         result = subprocess.run(self.wine("C:\\Ambrel\\e2e_tool.exe", *args), env=self.env,
                                 stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=timeout)
         if check_rc and result.returncode != 0:
@@ -182,7 +182,7 @@ class Session:
         return process
 
     def wait_title(self, title, timeout_ms=60000):
-        rc, out = self.tool("wait-title", title, timeout_ms, check_rc=False)
+        rc, out = self.tool("wait-title", title, timeout_ms, check_rc=False, timeout=timeout_ms / 1000 + 30)
         check(rc == 0, f"no window titled {title!r}")
         return int(out.split()[0])
 
@@ -201,7 +201,7 @@ class Session:
         """The window's handle once it exists and its program has come to its
         message loop (a message sent to it is answered then), so that what its
         start-up makes (the status bar, the tray icon) is there."""
-        rc, out = self.tool("wait-window", class_name, timeout_ms, check_rc=False)
+        rc, out = self.tool("wait-window", class_name, timeout_ms, check_rc=False, timeout=timeout_ms / 1000 + 30)
         check(rc == 0, f"no window of class {class_name}")
         hwnd = int(out.split()[0])
         self.tool("send", hwnd, 0, check_rc=False)

@@ -22,7 +22,7 @@
 //   e2e_tool click HWND CAPTION           press the window's button
 //   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
 //   e2e_tool post HWND MESSAGE [WPARAM]   post a message (lParam 0, wParam 0 unless given)
-//   e2e_tool send HWND MESSAGE            send a message and return once the window has handled it
+//   e2e_tool send HWND MESSAGE [W [L]]    send a message, print its result once the window has handled it
 //   e2e_tool set-sddl FILE SDDL           set the file's access list from an SDDL text
 //   e2e_tool show HWND                    restore a minimised window
 //   e2e_tool visible HWND                 print 1 when the window is visible
@@ -42,7 +42,7 @@
 //   e2e_tool tab HWND N                   click tab N (1-based) of the window's tab strip
 //   e2e_tool toolbar HWND N               press button N (1-based) of the window's toolbar
 //   e2e_tool option NAME [hkcu]           print a stored option's type and value
-//   e2e_tool shortcut PATH                print a shortcut's target and working folder, one a line
+//   e2e_tool shortcut PATH                print a shortcut's target, working folder and arguments, one a line
 //   e2e_tool windows-of CLASS             print each top-level window of that class: handle, process id, title
 //   e2e_tool hold-file PATH SECONDS       keep a file open for reading, shared for reading only, then let it go
 //   e2e_tool make-shortcuts N            make N shortcuts in the user's Shutdown folder, each running trace
@@ -844,10 +844,12 @@ int main(int argc, char** argv) {
                    : 1;
     if (verb == "send") {
         DWORD_PTR result = 0;
-        return SendMessageTimeoutA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)),
-                                   0, 0, SMTO_NORMAL, 30000, &result)
-                   ? 0
-                   : 1;
+        if (!SendMessageTimeoutA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)),
+                                 static_cast<WPARAM>(std::strtoull(arg(4).c_str(), nullptr, 0)),
+                                 static_cast<LPARAM>(std::strtoull(arg(5).c_str(), nullptr, 0)), SMTO_NORMAL, 30000,
+                                 &result))
+            return 1;
+        return std::printf("%llu\n", static_cast<unsigned long long>(result)), 0;
     }
     if (verb == "show") return ShowWindow(ParseHwnd(argv[2]), SW_RESTORE), 0;
     if (verb == "placement") {  // visible, topmost, left, top, right, bottom, then the screen's size
@@ -922,7 +924,9 @@ int main(int argc, char** argv) {
         Win32ShellLinks links;
         ShortcutFields fields;
         if (!links.ReadShortcut(arg(2), fields)) return 1;
-        return std::printf("%s\n%s\n", fields.TargetPath.c_str(), fields.WorkingDirectory.c_str()), 0;
+        return std::printf("%s\n%s\n%s\n", fields.TargetPath.c_str(), fields.WorkingDirectory.c_str(),
+                           fields.Arguments.c_str()),
+               0;
     }
     std::fprintf(stderr, "unknown verb %s\n", verb.c_str());
     return 2;

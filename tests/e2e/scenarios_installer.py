@@ -11,10 +11,13 @@ import re
 import shutil
 import struct
 import subprocess
+import sys
 from collections import namedtuple
 from pathlib import Path
 
-from e2e_harness import check, scenario, trace_command
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+import check_manifest  # noqa: E402  (the package step's reader of the manifests)
+from e2e_harness import check, scenario, trace_command  # noqa: E402
 from scenarios_maintenance import expect
 from scenarios_monitor import TRACE, exited, expect_standard_run, logged_options, standard_commands
 from scenarios_uninstaller import on_disk, shell_folder
@@ -232,12 +235,26 @@ def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_rem
     expect(targets, {"Ambrel Maintenance.lnk": "C:\\Program Files\\Ambrel\\corvane.exe",
                      "Shut Down Windows.lnk": "C:\\Program Files\\Ambrel\\Telvix.exe",
                      "Uninstall Ambrel.lnk": "C:\\Program Files\\Ambrel\\Pellorin.exe"}, "the group's targets")
-    startup = on_disk(s, shell_folder(s, "Startup")) / "Ambrel.lnk"
+    # Started with Windows for every user of the machine, whoever installed it.
+    startup = s.drive / "ProgramData" / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "StartUp" / "Ambrel.lnk"
     shutdown = on_disk(s, shell_folder(s, "Programs")) / "Shutdown"
-    check(startup.exists() and shutdown.is_dir(), "no Startup shortcut or Shutdown folder")
-    monitor_path, working = s.tool("shortcut", windows_path(s, startup))[1].split("\n")[:2]
-    expect((monitor_path, working), ("C:\\Program Files\\Ambrel\\Ambrel.exe", "C:\\Program Files\\Ambrel"),
+    check(startup.exists() and shutdown.is_dir(), "no Startup shortcut for every user or no Shutdown folder")
+    check(not (on_disk(s, shell_folder(s, "Startup")) / "Ambrel.lnk").exists(), "a Startup shortcut of the installer's own")
+    monitor_path, working, arguments = s.tool("shortcut", windows_path(s, startup))[1].split("\n")[:3]
+    expect((monitor_path, working, arguments),
+           ("C:\\Program Files\\Ambrel\\Ambrel.exe", "C:\\Program Files\\Ambrel", "/startup"),
            "the Startup shortcut (as the maintenance program makes it)")
+    # The installed programs carry their manifests, and HKLM holds every
+    # option's default, so that a standard user's monitor starts at once.
+    for program in PROGRAMS:
+        check(check_manifest.main([str(home / program)]) == 0, f"{program}'s manifest")
+    defaults = reg_values(s, "HKLM\\Software\\Ambrel 2.0\\Options") or {}
+    expect({name: defaults.get(name) for name in ("AllUsersUseSame", "QueryClose", "ShutdownOption",
+                                                   "AllowUsersToDisable", "TimeOutProgramMinutes", "LogDir")},
+           {"AllUsersUseSame": "T", "QueryClose": "T", "ShutdownOption": "0x1", "AllowUsersToDisable": "0xffffffff",
+            "TimeOutProgramMinutes": "120", "LogDir": "C:\\Program Files\\Ambrel\\Data\\ambrel.log"},
+           "the options the setup program stores")
+    check(len(defaults) >= 16, f"every option's default: {sorted(defaults)}")
     # The entry, in the 64-bit programs' view.
     entry = reg_values(s, UNINSTALL_KEY)
     check(entry is not None, "no Add/Remove Programs entry")
@@ -262,10 +279,21 @@ def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_rem
     expect(s.lines(TRACE), ["installed"], "what the installed monitor ran")
     check("installed" in s.read("C:\\Program Files\\Ambrel\\Data\\ambrel.log"), "the run was not logged in Data")
 
-    # The session that follows starts the monitor from the Startup shortcut;
-    # the entry's uninstall string, run silently, closes it and removes everything.
+    # The next log on starts the monitor from the shortcut (Wine's own start
+    # of a session runs only the user's Startup folder, so the scenario runs
+    # it), twice as a user's own shortcut beside it would: the second start
+    # ends without a word. The entry's uninstall string, run silently, closes
+    # the monitor and removes everything.
     s.tool("sleep", 0)  # the next program of the prefix begins the new session
+    first = subprocess.Popen(s.wine(monitor_path, arguments), env=s.env, stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    s.monitors.append(first)
     window = s.wait_window()
+    second = subprocess.run(s.wine(monitor_path, arguments), env=s.env, stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=60)
+    check(second.returncode == 0, f"the second start: {second.returncode}")
+    rc, out = s.tool("box", "already running", "OK", 2000, check_rc=False)
+    check(rc != 0, f"a box at the second start: {out}")
     monitors = s.tool("windows-of", "AmbrelMonitor")[1].split("\n")[:-1]
     check(len(monitors) == 1, f"monitors running: {monitors}")
     check(processes_of(s, "Program Files\\Ambrel\\Ambrel.exe"), "the running monitor is not the installed one")

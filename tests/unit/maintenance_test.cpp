@@ -247,7 +247,7 @@ TEST_F(Maintenance, TheStartupShortcutFollowsItsBox) {
     ASSERT_EQ(links.Links.count(kShortcut), 1u);
     EXPECT_EQ(links.Links[kShortcut].TargetPath, "C:\\Ambrel\\Ambrel.exe");
     EXPECT_EQ(links.Links[kShortcut].WorkingDirectory, "C:\\Ambrel");
-    EXPECT_EQ(links.Links[kShortcut].Arguments, "");
+    EXPECT_EQ(links.Links[kShortcut].Arguments, "/startup") << "a second start at log on is quiet";
 
     // An existing shortcut is left as it is; a clear box removes it.
     links.Links.clear();
@@ -261,6 +261,17 @@ TEST_F(Maintenance, TheStartupShortcutFollowsItsBox) {
     third.chkAmbrelInStartup = 0;
     third.cmd_ok_Click();
     EXPECT_FALSE(files.FileExists(kShortcut));
+
+    // Started for everyone by the setup program: ticked, not this user's to
+    // change, and no shortcut of the user's own is added.
+    registry.PutString(kRootLocalMachine, kShellFoldersKey, "Common Startup", "C:\\All\\Startup");
+    files.AddFile("C:\\All\\Startup\\Ambrel.lnk", "the machine's shortcut");
+    auto& fourth = Open();
+    EXPECT_EQ(fourth.chkAmbrelInStartup, 1);
+    EXPECT_FALSE(fourth.chkAmbrelInStartup_Enabled);
+    fourth.cmd_ok_Click();
+    EXPECT_FALSE(files.FileExists(kShortcut));
+    EXPECT_TRUE(files.FileExists("C:\\All\\Startup\\Ambrel.lnk"));
 }
 
 TEST_F(Maintenance, TheLogFileCanBeChosenViewedAndDeleted) {

@@ -43,6 +43,18 @@ TEST_F(Monitor, ASecondInstanceEndsUnlessTheLauncherStartedIt) {
     EXPECT_EQ(ui.Boxes[0].Style, kMbCritical);
     EXPECT_EQ(ui.Boxes[0].Title, "Ambrel");
 
+    // A second start at log on (the machine's Startup shortcut and the
+    // user's own both run) ends without a word, in whatever case.
+    for (const char* line : {"/startup", " /STARTUP", "/Startup other"}) {
+        ui.Boxes.clear();
+        Start(line);
+        EXPECT_FALSE(started) << line;
+        EXPECT_TRUE(ui.Boxes.empty()) << line;
+    }
+    ui.Boxes.clear();
+    Start("/startupx");
+    EXPECT_EQ(ui.Boxes.size(), 1u) << "only the whole argument is the Startup start";
+
     ui.Boxes.clear();
     Start(" FromTelvix 2");
     EXPECT_TRUE(ui.Boxes.empty()) << "the launcher start is let through";
