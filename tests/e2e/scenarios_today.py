@@ -7,6 +7,7 @@ read one back), and reports each call with its arguments: the scenarios read
 the monitor's real calls from that report."""
 
 import re
+import shutil
 
 from e2e_harness import check, scenario, trace_command
 from scenarios_monitor import LOG, TRACE, exited, logged_options
@@ -103,3 +104,56 @@ def on_win10_a_monitor_killed_while_it_waits_is_told_at_its_next_start(s):
     check(s.lines(TRACE) == ["after"], f"what ran: {s.lines(TRACE)}")
     check(s.read(own(s, "ambrel.wait"), None) is None, "the wait is still marked after the run")
     check(s.read(LOG).count("before Ambrel's work") == 1, "told more than once")
+
+
+WM_QUERYENDSESSION, WM_ENDSESSION = 0x11, 0x16
+ENDSESSION_CLOSEAPP = 0x1
+
+
+@scenario(seconds=40)
+def on_win10_an_updates_close_request_runs_nothing_and_option_1_runs_the_list_at_a_real_end(s):
+    s.set_windows_version("win10")
+    # A program under a folder with a blank, named unquoted, with a program
+    # at the blank's place: the one named must start.
+    app = s.linux_path("C:\\Program Files\\App\\app.exe")
+    app.parent.mkdir(parents=True, exist_ok=True)
+    tool = s.program_dir / "e2e_tool.exe"
+    shutil.copy(tool, app)
+    shutil.copy(tool, s.linux_path("C:\\Program.exe"))
+    helper = s.start_helper()
+
+    # Closed for an update (the Restart Manager's request) under options 3
+    # and 2: yes at once, nothing runs, no shut down, and the monitor goes.
+    for option in (3, 2):
+        logged_options(s, ShutdownOption=option, QueryClose="F", RunMinimized="S")
+        s.commands([trace_command(f"option {option}")])
+        calls = s.prefix / f"calls{option}.txt"
+        monitor = s.start_monitor(calls_to=calls)
+        hwnd = s.wait_window()
+        rc, answer = s.tool("send", hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP)
+        check(answer.strip() == "1", f"option {option}: the close request was answered {answer!r}")
+        s.tool("send", hwnd, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP, check_rc=False)
+        check(exited(monitor), f"option {option}: the monitor stayed after the close request")
+        check(s.lines(TRACE) == [], f"option {option}: ran {s.lines(TRACE)}")
+        told = s.lines("C:\\helper.txt")
+        check(not any("ENDSESSION" in line for line in told), f"option {option}: the session was ended: {told}")
+        log = s.read(LOG)
+        check("Asked to close for an update or an installation; nothing runs" in log, f"the log {log!r}")
+        check("Windows ends the session" not in log, "the close was taken for a session end")
+        check("RegisterApplicationRestart" in calls.read_text(errors="replace"),
+              "the monitor did not ask to be started again after the update")
+        check(s.read(own(s, "ambrel.wait"), None) is None, "a skipped run would be told at the next start")
+        s.linux_path(LOG).unlink()
+
+    # Option 1 as Windows 10: no Start menu shows the Shut Down dialog, so an
+    # ordinary end of the session runs the list.
+    logged_options(s, ShutdownOption=1, QueryClose="F", RunMinimized="S")
+    s.commands([trace_command("first"), "C:\\Program Files\\App\\app.exe trace C:\\trace.txt right"])
+    monitor = s.start_monitor()
+    s.wait_window()
+    check(s.end_session() == 0, "the end of the session failed")
+    check(exited(monitor), "the monitor outlived the session")
+    check(s.lines(TRACE) == ["first", "right"], f"what ran: {s.lines(TRACE)}")
+    check("Windows ends the session: shut down" in s.read(LOG), f"the log {s.read(LOG)!r}")
+    check("WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), "the session did not end")
+    helper.wait(timeout=30)
