@@ -1,4 +1,5 @@
 #include "maintenance/frm_Ambrel_Maintenance.h"
+#include "monitor/MonitorCommandLine.h"
 
 #include "shared/cAmbrelOptions.h"
 #include "shared/cLogger.h"
@@ -466,7 +467,7 @@ void frm_Ambrel_Maintenance::UpdateStartupShortcut() {
     if (m_ports.Files.FileExists(path)) return;
     ShortcutFields fields;
     fields.TargetPath = m_ports.App.ProgramDirectory + "\\Ambrel.exe";
-    fields.Arguments = "/startup";  // a second start at log on ends without a word
+    fields.Arguments = kStartupArgument;  // a second start at log on ends without a word
     fields.WorkingDirectory = m_ports.App.ProgramDirectory;
     if (!m_ports.Links.CreateShortcut(path, fields))
         m_logger->WriteError("Unable to create the shortcut " + path, true);

@@ -10,6 +10,7 @@
 #include "win32/app_identity_win32.h"
 #include "win32/command_list_lock_win32.h"
 #include "win32/files_win32.h"
+#include "win32/message_pump_win32.h"
 #include "win32/processes_win32.h"
 #include "win32/registry_win32.h"
 #include "win32/session_win32.h"
@@ -48,9 +49,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return 0;
     }
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) ServeMessage(msg);
     return 0;
 }

@@ -16,23 +16,9 @@ namespace ambrel {
 
 namespace {
 
-const char* const kMarker = "FromTelvix";
 constexpr unsigned long kHelpContextMonitor = 103;
 
 }  // namespace
-
-bool ParseLauncherMarker(const std::string& commandLine, std::int32_t& ending) {
-    auto at = commandLine.find(kMarker);
-    if (commandLine.empty() || at == std::string::npos) return false;
-    double value = Val(commandLine.substr(at + std::string(kMarker).size()));
-    ending = static_cast<std::int32_t>(std::nearbyint(value));
-    return true;
-}
-
-bool IsStartupCommandLine(const std::string& commandLine) {
-    std::string rest = " " + LCase(commandLine) + " ";
-    return rest.find(std::string(" ") + kStartupArgument + " ") != std::string::npos;
-}
 
 frmAmbrel::frmAmbrel(MonitorPorts& ports, IAmbrelView& view) : m_ports(ports), m_view(view) {}
 
@@ -95,17 +81,15 @@ bool frmAmbrel::Form_Load(const std::string& commandLine) {
         m_logger->LogFile(LogDir);
         MonitorBusy = false;
 
-        if (FromLauncher) {
-            RunListAndEndWithType();
-            return false;
-        }
-
         Label11 = m_ports.About.ProductName + "(TM)  Version " + std::to_string(m_ports.About.VersionMajor) + "." +
                   std::to_string(m_ports.About.VersionMinor) + "." + std::to_string(m_ports.About.VersionRevision);
         Label12 = m_ports.About.FileDescription;
         Label13 = m_ports.About.LegalCopyright;
         Label14 = m_ports.About.CompanyName;
         Label17 = m_ports.About.Comments;
+        // The hand-over ends with the session; cancelled or refused, it stays
+        // as the monitor in the place of the one the launcher closed.
+        if (FromLauncher) return RunListAndEndWithType();
         ReportSkippedRun();
         EnterWaitState();
         return !m_ended;
@@ -178,6 +162,12 @@ bool frmAmbrel::LoadSettings() {
 }
 
 void frmAmbrel::EnterWaitState() {
+    // Options saved while a dialog was open take effect once it has closed.
+    if (m_refreshPending && !m_running && m_dialogsOpen == 0) {
+        m_refreshPending = false;
+        InterruptWait();
+        LoadSettings();
+    }
     BuildExecuteList();
     MarkWait(!Lv_ExecuteList.empty());
     ClearExecuteList();
@@ -233,15 +223,15 @@ void frmAmbrel::InterruptWait() {
     m_view.StopWatching();
 }
 
-bool frmAmbrel::AskShutdownTypeInPlace() {
-    SessionEndOutcome = -1;
+bool frmAmbrel::AskShutdownTypeInPlace(std::int32_t& ending) {
     Mode = WindowMode::Hidden;
     m_view.Refresh();
     bool runList = false;
-    std::int32_t ending = m_view.AskShutdownTypeInPlace(m_options->AllowUsersToDisable(), runList);
+    {
+        DialogOpen open(*this);
+        ending = m_view.AskShutdownTypeInPlace(m_options->AllowUsersToDisable(), runList);
+    }
     RunListChosen = runList;
-    SessionEndOutcome = static_cast<std::int16_t>(ending);
-    ConfiguredEnding = ending;
     return ending != -1;
 }
 
@@ -249,13 +239,16 @@ void frmAmbrel::ShutdownDialogFound() {
     if (!m_watching || Unloading) return;
     InterruptWait();
     try {
-        if (AskShutdownTypeInPlace()) {
+        // The chosen ending is this dialog's alone: the run's outcome (and
+        // the configured ending of the scheduled shutdown) stay apart from it.
+        std::int32_t ending = -1;
+        if (AskShutdownTypeInPlace(ending)) {
             bool go = true;
             if (RunListChosen) go = RunExecuteList() == 0;
             if (go && !Unloading) {
                 m_exitWindows->ForceLogoff(m_options->ForceLogoff());
                 m_exitWindows->PowerOff(m_options->PowerOff());
-                if (EndSessionAs(ConfiguredEnding)) {
+                if (EndSessionAs(ending)) {
                     EndProgram();
                     return;
                 }
@@ -280,7 +273,9 @@ bool frmAmbrel::EndSessionAs(std::int32_t ending) {
 }
 
 void frmAmbrel::mRefreshOptions() {
-    if (m_running) {
+    // Not under a run or an open dialog: the wait is entered again once
+    // that is over.
+    if (m_running || m_dialogsOpen > 0) {
         m_refreshPending = true;
         return;
     }
@@ -313,7 +308,11 @@ void frmAmbrel::mMaintenance_Click() {
 void frmAmbrel::mShutdown_Click() {
     if (m_running) return;  // the list is already on its way
     try {
-        std::int32_t ending = m_view.AskShutdownType();
+        std::int32_t ending = -1;
+        {
+            DialogOpen open(*this);
+            ending = m_view.AskShutdownType();
+        }
         if (ending != -1) {
             LauncherEnding = ending;
             RunListAndEndWithType();

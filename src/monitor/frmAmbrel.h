@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/MonitorCommandLine.h"
 #include "shared/CommandRecords.h"
 #include "shared/modAmbrelCommon.h"
 #include "shared/platform.h"
@@ -169,7 +170,10 @@ public:
     void ExecuteList();
     std::int16_t RunCommandWithMessage(const CommandSettings& settings, const CommandStrings& strings);
     bool IsCommandDue(const CommandSettings& settings);
-    void RunListAndEndWithType();
+    // The menu's and the launcher's run, then the chosen ending; false when
+    // the program ends (the session ends), true when it waits again (the run
+    // was cancelled or Windows refused).
+    bool RunListAndEndWithType();
     void RunListAndEndSession();
 
     // ---- the window's fields, as the view shows them ----
@@ -231,7 +235,19 @@ private:
     // place of the row that was at `followRow`.
     int RenumberPriorities(int followRow);
     void ReplaceDialogCycle();
-    bool AskShutdownTypeInPlace();
+    bool AskShutdownTypeInPlace(std::int32_t& ending);
+    // The hand-over that stays: this instance becomes the monitor; false when
+    // another monitor has started meanwhile (this one then ends).
+    bool TakeOverAsMonitor();
+    // Held while a dialog of the monitor is open (the replacement, the
+    // warning, the Shut Down dialog): a refresh waits until it has closed.
+    struct DialogOpen {
+        explicit DialogOpen(frmAmbrel& form) : Form(form) { ++Form.m_dialogsOpen; }
+        ~DialogOpen() { --Form.m_dialogsOpen; }
+        DialogOpen(const DialogOpen&) = delete;
+        DialogOpen& operator=(const DialogOpen&) = delete;
+        frmAmbrel& Form;
+    };
     void InterruptWait();
     void EndProgram();
     void RunUserAction(const std::string& command);
@@ -267,6 +283,7 @@ private:
     bool m_executing = false;
     bool m_cancelRequested = false;
     bool m_refreshPending = false;
+    int m_dialogsOpen = 0;
     bool m_warning = false;   // the warning is on screen
     bool m_watching = false;  // waiting for the system's Shut Down dialog
     bool m_waitMarked = false;
@@ -284,14 +301,5 @@ inline constexpr const char* kReasonConfirm = "Waiting for you to confirm the sh
 // "Running shutdown task 2 of 5: <command line, shortened>"
 std::string RunningTaskReason(int row, int rows, const std::string& commandLine);
 inline constexpr const char* kSkippedRunText = "The last session ended before Ambrel's work could run.";
-
-// The argument of the Startup shortcuts: a start at log on.
-inline constexpr const char* kStartupArgument = "/startup";
-// Whether the monitor's command line holds it (in any case).
-bool IsStartupCommandLine(const std::string& commandLine);
-
-// The whole number written after "FromTelvix" in a command line; false when
-// the marker is not there.
-bool ParseLauncherMarker(const std::string& commandLine, std::int32_t& ending);
 
 }  // namespace ambrel

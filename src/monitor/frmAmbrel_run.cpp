@@ -97,6 +97,10 @@ std::int16_t frmAmbrel::RunExecuteList() {
     // every row twice: start from an empty list.
     ClearExecuteList();
     BuildExecuteList();
+    // Every run starts unanswered: a Cancel of an earlier run, or an ending
+    // chosen before it, answers nothing here.
+    ListDone = false;
+    SessionEndOutcome = 0;
     m_running = true;
     m_cancelRequested = false;
     m_historyFailed = false;
@@ -242,8 +246,17 @@ void frmAmbrel::ExecuteList() {
                 std::string path = ShutdownFolder + "\\" + row.CommandLine;
                 if (IsShortcut(path)) {
                     std::int32_t show = windowStyle;
-                    path = ShortcutCommandLine(m_ports.Links, path, show);
+                    const std::string shortcut = path;
+                    path = ShortcutCommandLine(m_ports.Links, shortcut, show);
                     windowStyle = show;
+                    if (path.empty()) {
+                        // Told as a program that cannot be started is: the
+                        // history, the log and the box.
+                        RecordHistory(shortcut, m_ports.Clock.Now(), m_ports.Clock.UtcOffsetMinutes(),
+                                      RunOutcome::FailedToStart, nullptr);
+                        m_logger->WriteError("Couldn't execute " + shortcut + ": the shortcut cannot be read", true);
+                        continue;
+                    }
                 }
                 std::string message;
                 if (!path.empty()) ShowBlockReason(RunningTaskReason(i, count, row.CommandLine));
@@ -304,9 +317,12 @@ bool frmAmbrel::RunListedCommand(const std::string& command, int windowStyle, st
     const double start = m_ports.Clock.Now();
     const int startOffset = m_ports.Clock.UtcOffsetMinutes();
     RunReport report;
+    // Exit while the program runs ends the wait; the program goes on alone.
     const bool ran = RunCommand(m_ports.Processes, m_ports.Clock, message, command,
-                                static_cast<std::int16_t>(windowStyle), TimeOutPrograms, TimeOutMinutes, &report);
+                                static_cast<std::int16_t>(windowStyle), TimeOutPrograms, TimeOutMinutes, &report,
+                                [this] { return Unloading; });
     RecordHistory(command, start, startOffset, report.Outcome, &report);
+    if (report.Outcome == RunOutcome::LeftRunning) return true;  // the log has closed
     if (ran) {
         m_logger->WriteAction("Executed " + command);
         return true;
@@ -417,27 +433,49 @@ std::int16_t frmAmbrel::RunCommandWithMessage(const CommandSettings& settings, c
 // ---------------------------------------------------------------------------
 // Running the list and ending the session
 
-void frmAmbrel::RunListAndEndWithType() {
+bool frmAmbrel::RunListAndEndWithType() {
     try {
-        ListDone = false;
+        // The run is the menu's: no dialog of the system's is replaced meanwhile.
+        InterruptWait();
         std::int16_t outcome = RunExecuteList();
         cSysTray1_InTray = false;
         m_view.Refresh();
+        if (Unloading) return false;
         // The options' ForceLogoff and PowerOff are not copied on this path.
-        if (outcome != 1 && !Unloading && !EndSessionAs(LauncherEnding)) {
-            // Windows refused: the monitor stays and waits.
-            EnterWaitState();
-            return;
+        if (outcome != 1 && EndSessionAs(LauncherEnding)) {
+            EndProgram();
+            return false;
         }
+        // Cancelled, or refused by Windows: the monitor stays and waits.
+        if (FromLauncher && !TakeOverAsMonitor()) return false;
+        EnterWaitState();
+        return !m_ended;
     } catch (...) {
         ReportHandlerError();
     }
-    // The program ends here in every other case.
     EndProgram();
+    return false;
+}
+
+bool frmAmbrel::TakeOverAsMonitor() {
+    FromLauncher = false;
+    // The launcher closed the monitor before it started this one; should
+    // another have started since, that one watches.
+    if (m_ports.Instance.AnotherInstanceRunning()) {
+        EndProgram();
+        return false;
+    }
+    m_ports.Courtesy.RegisterRestartAfterUpdate();
+    LoadSettings();  // the configured ending, which the hand-over leaves unread
+    return true;
 }
 
 bool frmAmbrel::AskConfiguredEnding() {
-    std::int32_t ending = m_view.AskShutdownType();
+    std::int32_t ending = -1;
+    {
+        DialogOpen open(*this);
+        ending = m_view.AskShutdownType();
+    }
     if (ending == -1) return false;
     ConfiguredEnding = ending;
     return true;
@@ -490,23 +528,37 @@ void frmAmbrel::Timer1_Timer() {
         }
         m_sessionEndKind.clear();
         if (TimerAction == 1) return;
-        // The timer keeps ticking while the warning counts: one warning at a time.
-        if (m_warning || m_running || MonitorBusy || !ShutWindowsOnTime || !ScheduledTimeKnown ||
+        // The timer keeps ticking while the warning counts: one warning at a
+        // time. Under option 1 the monitor is busy with its watch, which is
+        // no run: the time is due all the same.
+        if (m_warning || m_running || (MonitorBusy && !m_watching) || !ShutWindowsOnTime || !ScheduledTimeKnown ||
             !(m_ports.Clock.Now() > ScheduledShutdownTime))
             return;
+        // No dialog of the system's is replaced in the middle of it.
+        InterruptWait();
         SessionEndOutcome = -1;
         m_warning = true;
-        m_view.ShowShutWarning(SessionEndOutcome);
+        {
+            DialogOpen open(*this);
+            m_view.ShowShutWarning(SessionEndOutcome);
+        }
         m_warning = false;
         if (Unloading) return;
         if (SessionEndOutcome != 1) {
+            // Once it has run (or been declined in the Shut Down dialog), the
+            // scheduled shutdown is next due when the set time comes round.
+            const double now = m_ports.Clock.Now();
+            while (ScheduledShutdownTime <= now) ScheduledShutdownTime += 1;
             Timer1_Interval = 0;
             Timer1_Enabled = false;
             m_view.Refresh();
             RunListAndEndSession();
+            return;
         }
         // Cancelled: the set time stays past, so the next tick warns again
-        // until the options are loaded again.
+        // until the options are loaded again; meanwhile the monitor waits
+        // (and, under option 1, watches) as before.
+        EnterWaitState();
     } catch (...) {
         ReportHandlerError();
     }
@@ -535,6 +587,14 @@ void frmAmbrel::Form_QueryUnload(int& cancel, int unloadMode, std::uint32_t endF
     // Option 1 on today's Windows: the Start menu never shows the Shut Down
     // dialog, so an end that did not come through it is answered as under
     // option 3 rather than let pass without the list.
+    if ((unloadMode == kUnloadAppWindows || unloadMode == kUnloadAppTaskManager) && m_running) {
+        // Asked again while the list runs (another program's request, or a
+        // new shut down after the system's list of waiting programs): the
+        // running list still holds the session. Answered at once; nothing
+        // starts a second time.
+        cancel = 1;
+        return;
+    }
     const bool watchingInVain = m_watching && m_osInfo && m_osInfo->isVistaOrLater();
     if ((unloadMode != kUnloadAppWindows && unloadMode != kUnloadAppTaskManager) || (MonitorBusy && !watchingInVain))
         return;

@@ -4,6 +4,7 @@
 
 #include "monitor/frmShutWarning.h"
 #include "win32/dialog_controls_win32.h"
+#include "win32/message_pump_win32.h"
 #include "win32/screen_cover_win32.h"
 #include "monitor/monitor_resource.h"
 #include "shutdown_dialog/frmShutDownDialog_win32.h"
@@ -102,6 +103,7 @@ bool frmAmbrelView::Create(HINSTANCE instance) {
                              nullptr, nullptr, instance, this);
     if (!m_hwnd) return false;
     CreateControls();
+    SetKeyboardDialogWindow(m_hwnd);
     return true;
 }
 
@@ -113,7 +115,8 @@ HWND frmAmbrelView::Label(const char* text, int x, int y, int width, int height,
 }
 
 HWND frmAmbrelView::Button(int id, const char* caption, const char* tip, int x, int y, int width) {
-    HWND button = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, S(x), S(y),
+    const DWORD kind = id == kIdExecute ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    HWND button = CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | kind, S(x), S(y),
                                   S(width), S(26), m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   GetModuleHandleA(nullptr), nullptr);
     SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
@@ -277,6 +280,22 @@ void frmAmbrelView::CenterForm() {
 void frmAmbrelView::BringToFront() {
     SetForegroundWindow(m_hwnd);
     BringWindowToTop(m_hwnd);
+    // Shown for an answer: the keyboard starts on the default choice.
+    if (HWND control = DefaultControl()) SetFocus(control);
+}
+
+HWND frmAmbrelView::DefaultControl() const {
+    if (m_form && !m_form->picWait_Visible) return GetDlgItem(m_hwnd, kIdExecute);
+    return GetNextDlgTabItem(m_hwnd, nullptr, FALSE);
+}
+
+LRESULT frmAmbrelView::DefaultButtonId() const {
+    HWND focus = GetFocus();
+    if (focus && IsChild(m_hwnd, focus) &&
+        (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+        return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+    if (m_form && !m_form->picWait_Visible) return MAKELRESULT(kIdExecute, DC_HASDEFID);
+    return 0;
 }
 
 void frmAmbrelView::PopupOptionsMenu() {
@@ -312,8 +331,7 @@ void frmAmbrelView::ServeMessagesUntil(const std::function<bool()>& done) {
             return;
         }
         if (got == -1) return;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        ServeMessage(msg);
     }
 }
 
@@ -590,8 +608,25 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!cancel) m_form->mExit_Click();
             return 0;
         }
+        case DM_GETDEFID:
+            // Asked by the keyboard handling of the message loops for Enter.
+            return DefaultButtonId();
+        case WM_ACTIVATE:
+            // As a dialog does: the focus leaves with the window and comes
+            // back to where it was.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(m_hwnd, focus)) m_lastFocus = focus;
+            }
+            break;
+        case WM_SETFOCUS: {
+            HWND control = m_lastFocus && IsWindowVisible(m_lastFocus) ? m_lastFocus : DefaultControl();
+            if (control) SetFocus(control);
+            return 0;
+        }
         case WM_DESTROY:
             m_destroyed = true;
+            SetKeyboardDialogWindow(nullptr);
             StopWatching();
             if (m_hook) UnhookWinEvent(m_hook);
             m_hook = nullptr;

@@ -56,6 +56,12 @@ private:
     void ReadSelection();
     HWND Button(int id, const char* caption, const char* tip, int x, int y, int width);
     HWND Label(const char* text, int x, int y, int width, int height, HWND parent = nullptr);
+    // The control the keyboard starts on: Execute while the list asks for
+    // confirmation, else the first one that Tab reaches.
+    HWND DefaultControl() const;
+    // The control Enter presses: the push button that has the focus, else
+    // Execute while the list is shown (0: none).
+    LRESULT DefaultButtonId() const;
 
     // Places are given for 96 dots per inch and scaled to the system's DPI.
     int S(int px) const { return MulDiv(px, m_dpi, 96); }
@@ -68,6 +74,7 @@ private:
     HWND m_cmdMinimize = nullptr;
     HFONT m_font = nullptr;
     HICON m_icon = nullptr;
+    HWND m_lastFocus = nullptr;         // the control that had the focus when the window went inactive
     std::vector<HWND> m_listControls;  // shown while the list is shown
     std::vector<HWND> m_waitControls;  // shown while the monitor waits
     frmAmbrel* m_form = nullptr;

@@ -140,6 +140,7 @@ const char* RunOutcomeText(RunOutcome outcome) {
         case RunOutcome::SkippedByMessage: return "skipped by its message";
         case RunOutcome::TimedOut: return "timed out";
         case RunOutcome::FailedToStart: return "failed to start";
+        case RunOutcome::LeftRunning: return "left running";
     }
     return "";
 }

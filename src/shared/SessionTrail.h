@@ -43,9 +43,10 @@ bool LeftoverWaitMarker(IFileSystem& files, const std::string& path, std::string
 // ---------------------------------------------------------------------------
 // The run history: Data\history.csv.
 
-enum class RunOutcome { Run, SkippedByMessage, TimedOut, FailedToStart };
+enum class RunOutcome { Run, SkippedByMessage, TimedOut, FailedToStart, LeftRunning };
 
-// "run", "skipped by its message", "timed out", "failed to start".
+// "run", "skipped by its message", "timed out", "failed to start", "left
+// running" (the monitor ended while the program ran).
 const char* RunOutcomeText(RunOutcome outcome);
 
 struct HistoryEntry {

@@ -60,12 +60,11 @@ cSystemInfo::cSystemInfo(IRegistryBackend& registry, ISystemFacts& facts) : m_re
         std::int32_t setting = 0;
         bool found = m_registry.RegQueryNumericValue(key, "Shutdown setting", setting);
         m_registry.RegCloseKey(key);
-        if (found) {
-            if (setting < std::numeric_limits<std::int16_t>::min() ||
-                setting > std::numeric_limits<std::int16_t>::max())
-                RaiseError(kErrOverflow, kSource);
+        // A value no Shut Down dialog stores keeps the default: the programs
+        // only ever preselect a choice with it.
+        if (found && setting >= std::numeric_limits<std::int16_t>::min() &&
+            setting <= std::numeric_limits<std::int16_t>::max())
             m_LastShutdownSetting = static_cast<std::int16_t>(setting);
-        }
     }
 }
 

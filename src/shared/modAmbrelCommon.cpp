@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "shared/vb.h"
 
@@ -177,16 +178,16 @@ void CountRun(CommandSettings& s, double today) {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400;
-// A wait never lasts longer than this, so a clock set back or forward is
-// noticed within a minute.
+// A wait never lasts longer than this, so a program's end is noticed even if
+// the system's report of it were lost.
 constexpr double kLongestWaitMs = 60000;
 
 }  // namespace
 
 bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string& message,
                          const std::string& commandLine, std::int16_t windowStyle, bool timeOutOn,
-                         double limitSeconds, const std::string& limitText, RunReport* report) {
+                         double limitSeconds, const std::string& limitText, RunReport* report,
+                         const std::function<bool()>& leaveWhen) {
     RunReport ignored;
     RunReport& how = report ? *report : ignored;
     how = RunReport{RunOutcome::FailedToStart};
@@ -202,7 +203,9 @@ bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string
             return false;
         }
         how.Outcome = RunOutcome::Run;
-        double start = timeOutOn ? std::nearbyint(SecondsOfDay(clock.Now())) : 0;
+        // Elapsed time: a program started before midnight or across a change
+        // of the clock gets the limit it was given, no more and no less.
+        const double start = clock.ElapsedSeconds();
         std::unique_ptr<IRunningProcess> process = processes.Open(processId);
         for (;;) {
             std::uint32_t code = 0;
@@ -215,21 +218,22 @@ bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string
                 message = "";
                 return true;
             }
+            if (leaveWhen && leaveWhen()) {
+                how.Outcome = RunOutcome::LeftRunning;
+                message = "";
+                return true;
+            }
             double waitMs = kLongestWaitMs;
             if (timeOutOn) {
-                const double now = SecondsOfDay(clock.Now());
-                if (now - start > limitSeconds) {
+                const double elapsed = clock.ElapsedSeconds() - start;
+                if (elapsed > limitSeconds) {
                     message = commandLine + " was terminated.  It has timed out after " + limitText + ".";
                     process->Terminate(kStillActive);
                     how.Outcome = RunOutcome::TimedOut;
                     return false;
                 }
-                // Past midnight the limit is counted again from the new day.
-                if (now < start) start = std::nearbyint(now);
-                // Wake just after the limit is passed, or just after midnight.
-                const double untilLimit = (start + limitSeconds - now) * 1000 + 1;
-                const double untilMidnight = (kSecondsPerDay - now) * 1000 + 1;
-                waitMs = std::clamp(std::ceil(std::min(untilLimit, untilMidnight)), 1.0, kLongestWaitMs);
+                // Wake just after the limit is passed.
+                waitMs = std::clamp(std::ceil((limitSeconds - elapsed) * 1000 + 1), 1.0, kLongestWaitMs);
             }
             process->WaitServingMessages(static_cast<std::uint32_t>(waitMs));
         }
@@ -241,17 +245,24 @@ bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string
 }
 
 bool RunCommand(IProcessLauncher& processes, IClock& clock, std::string& message, const std::string& commandLine,
-                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes, RunReport* report) {
+                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes, RunReport* report,
+                const std::function<bool()>& leaveWhen) {
     return RunCommandWithLimit(processes, clock, message, commandLine, windowStyle, timeOutOn,
-                               timeOutMinutes * 60.0, std::to_string(timeOutMinutes), report);
+                               timeOutMinutes * 60.0, std::to_string(timeOutMinutes), report, leaveWhen);
 }
 
 std::int16_t TimeOutMinutesOf(const std::string& text) {
-    const std::string digits = Trim(text);
-    if (digits.empty() || digits.size() > 4) return kDefaultTimeOutMinutes;
-    for (char c : digits)
-        if (c < '0' || c > '9') return kDefaultTimeOutMinutes;
-    const int minutes = std::stoi(digits);
+    // Digits with at most one decimal point, rounded to a whole number (to
+    // the even one at a half) before the range is checked: "12.6" is 13.
+    const std::string number = Trim(text);
+    if (number.empty() || number.size() > 16 || number == ".") return kDefaultTimeOutMinutes;
+    int points = 0;
+    for (char c : number) {
+        if (c == '.') ++points;
+        else if (c < '0' || c > '9') return kDefaultTimeOutMinutes;
+    }
+    if (points > 1) return kDefaultTimeOutMinutes;
+    const double minutes = std::nearbyint(std::strtod(number.c_str(), nullptr));
     return minutes >= 1 && minutes <= 1440 ? static_cast<std::int16_t>(minutes) : kDefaultTimeOutMinutes;
 }
 

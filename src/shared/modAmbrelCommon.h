@@ -92,13 +92,18 @@ struct RunReport {
     std::uint32_t ExitCode = 0;
 };
 
+// The wait stops early, leaving the program to run on its own (outcome
+// LeftRunning, true), once `leaveWhen` answers true; it is asked after each
+// wake.
 bool RunCommand(IProcessLauncher& processes, IClock& clock, std::string& message, const std::string& commandLine,
-                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes, RunReport* report = nullptr);
+                std::int16_t windowStyle, bool timeOutOn, std::int32_t timeOutMinutes, RunReport* report = nullptr,
+                const std::function<bool()>& leaveWhen = {});
 
 // RunCommand with its limit in seconds; `limitText` is the number the
-// time-out message names.
+// time-out message names. The limit is counted in elapsed time.
 bool RunCommandWithLimit(IProcessLauncher& processes, IClock& clock, std::string& message,
                          const std::string& commandLine, std::int16_t windowStyle, bool timeOutOn,
-                         double limitSeconds, const std::string& limitText, RunReport* report = nullptr);
+                         double limitSeconds, const std::string& limitText, RunReport* report = nullptr,
+                         const std::function<bool()>& leaveWhen = {});
 
 }  // namespace ambrel

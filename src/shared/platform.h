@@ -83,6 +83,9 @@ public:
     // How far local time is ahead of UTC now, in minutes (negative west of
     // Greenwich), daylight saving included.
     virtual int UtcOffsetMinutes() = 0;
+    // Seconds from a fixed point, counted steadily: neither midnight, nor
+    // daylight saving, nor a user setting the clock moves it.
+    virtual double ElapsedSeconds() = 0;
 };
 
 // ---------------------------------------------------------------------------

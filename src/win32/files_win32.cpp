@@ -237,6 +237,21 @@ int Win32Clock::UtcOffsetMinutes() {
     return static_cast<int>(minutes);
 }
 
+double Win32Clock::ElapsedSeconds() {
+    // GetTickCount64 from Vista on; before it the 32-bit count, whose wrap
+    // after 49.7 days is carried here (a wait reads it at least every minute).
+    using Ticks64 = ULONGLONG(WINAPI*)();
+    static const auto ticks64 = reinterpret_cast<Ticks64>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
+    if (ticks64) return static_cast<double>(ticks64()) / 1000.0;
+    static DWORD last = 0;
+    static unsigned long long wraps = 0;
+    const DWORD now = GetTickCount();
+    if (now < last) ++wraps;
+    last = now;
+    return static_cast<double>((wraps << 32) | now) / 1000.0;
+}
+
 int Win32UserInteraction::MsgBox(const std::string& text, int style, const std::string& title) {
     return MessageBoxA(reinterpret_cast<HWND>(m_owner), BoxText(text).c_str(), BoxText(title).c_str(),
                        static_cast<UINT>(style) | MB_SETFOREGROUND);

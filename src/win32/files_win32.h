@@ -42,6 +42,7 @@ class Win32Clock final : public IClock {
 public:
     double Now() override;
     int UtcOffsetMinutes() override;
+    double ElapsedSeconds() override;
 };
 
 class Win32UserInteraction final : public IUserInteraction {

@@ -26,7 +26,8 @@ std::string ItemText(HWND list, int index, int subItem) {
 
 void ListViewControl::Create(HWND parent, int id, int x, int y, int width, int height) {
     m_hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                                 LVS_SHAREIMAGELISTS,
                              x, y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleA(nullptr), nullptr);
     SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
@@ -48,6 +49,11 @@ void ListViewControl::AddColumn(const std::string& caption, int width) {
 }
 
 void ListViewControl::SetImageList(HIMAGELIST images) {
+    // The pictures belong to their ImageListControl, which destroys them: a
+    // list view destroys its lists itself unless told they are shared, and
+    // the second destruction would free them twice.
+    const LONG_PTR style = GetWindowLongPtrA(m_hwnd, GWL_STYLE);
+    if (!(style & LVS_SHAREIMAGELISTS)) SetWindowLongPtrA(m_hwnd, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
     SendMessageA(m_hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
     SendMessageA(m_hwnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
 }

@@ -8,6 +8,7 @@
 #include "shared/errors.h"
 #include "shared/modAmbrelCommon.h"
 #include "win32/files_win32.h"
+#include "win32/message_pump_win32.h"
 
 namespace ambrel {
 
@@ -34,16 +35,7 @@ public:
         // queue, not only for new ones.
         DWORD woke = MsgWaitForMultipleObjectsEx(1, &m_handle, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woke != WAIT_OBJECT_0 + 1) return;
-        MSG msg;
-        while (!m_quit && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                m_quit = true;
-                m_quitCode = static_cast<int>(msg.wParam);
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        if (!m_quit) m_quit = ServeWaitingMessages(&m_quitCode);
         // With a quit request held back the queue may stay signalled; keep
         // waiting on the process alone so the wait does not turn into a spin.
         if (m_quit) WaitForSingleObject(m_handle, timeoutMs);
@@ -150,10 +142,7 @@ bool Win32ProcessLauncher::RunElevatedAndWait(const std::string& program, const 
     // Its end is waited for in the system, serving this program's messages.
     while (MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ServeMessage(msg);
     }
     CloseHandle(info.hProcess);
     return true;

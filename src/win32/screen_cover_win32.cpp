@@ -5,14 +5,24 @@ namespace ambrel {
 const char* const ScreenCover::ClassName = "AmbrelShutDownBackground";
 
 ScreenCover::ScreenCover() {
-    m_width = GetSystemMetrics(SM_CXSCREEN);
-    m_height = GetSystemMetrics(SM_CYSCREEN);
+    // Every screen, not the primary one alone: the virtual screen may start
+    // left of or above the primary one. A system without several screens
+    // (Windows 95, NT 4) gives no virtual screen: the primary one is all.
+    m_left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    m_top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    m_width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    m_height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (m_width <= 0 || m_height <= 0) {
+        m_left = m_top = 0;
+        m_width = GetSystemMetrics(SM_CXSCREEN);
+        m_height = GetSystemMetrics(SM_CYSCREEN);
+    }
     HDC screen = GetDC(nullptr);
     m_dc = CreateCompatibleDC(screen);
     m_bitmap = CreateCompatibleBitmap(screen, m_width, m_height);
     if (m_dc && m_bitmap) {
         m_old = SelectObject(m_dc, m_bitmap);
-        BitBlt(m_dc, 0, 0, m_width, m_height, screen, 0, 0, SRCCOPY);
+        BitBlt(m_dc, 0, 0, m_width, m_height, screen, m_left, m_top, SRCCOPY);
     }
     ReleaseDC(nullptr, screen);
 
@@ -22,8 +32,8 @@ ScreenCover::ScreenCover() {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = ClassName;
     RegisterClassA(&wc);  // a second registration fails harmlessly
-    m_window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, ClassName, "", WS_POPUP, 0, 0, m_width, m_height,
-                               nullptr, nullptr, wc.hInstance, this);
+    m_window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, ClassName, "", WS_POPUP, m_left, m_top, m_width,
+                               m_height, nullptr, nullptr, wc.hInstance, this);
 }
 
 ScreenCover::~ScreenCover() {
@@ -34,7 +44,7 @@ ScreenCover::~ScreenCover() {
 }
 
 void ScreenCover::Show() {
-    if (m_window) SetWindowPos(m_window, HWND_TOPMOST, 0, 0, m_width, m_height, SWP_SHOWWINDOW);
+    if (m_window) SetWindowPos(m_window, HWND_TOPMOST, m_left, m_top, m_width, m_height, SWP_SHOWWINDOW);
 }
 
 void ScreenCover::Paint(HDC target) const {

@@ -29,7 +29,7 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(HDC target) const;
 
-    int m_width = 0, m_height = 0;
+    int m_left = 0, m_top = 0, m_width = 0, m_height = 0;  // the virtual screen
     HDC m_dc = nullptr;
     HBITMAP m_bitmap = nullptr;
     HGDIOBJ m_old = nullptr;

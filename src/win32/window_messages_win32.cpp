@@ -4,6 +4,7 @@
 
 #include "shared/vb.h"
 #include "win32/files_win32.h"
+#include "win32/message_pump_win32.h"
 #include "win32/security_win32.h"
 
 namespace ambrel {
@@ -113,10 +114,7 @@ bool Win32WindowMessages::WaitGone(std::int32_t window, std::uint32_t timeoutMs)
         // A pause that any message ends early; the messages are served.
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ServeMessage(msg);
     }
     return true;
 }

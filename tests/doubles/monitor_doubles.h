@@ -38,6 +38,7 @@ public:
     }
     std::int32_t AskShutdownType() override {
         ++Asked;
+        if (OnAsk) OnAsk();
         return Ending;
     }
     void Unload() override { ++Unloads; }
@@ -48,6 +49,7 @@ public:
     void StopWatching() override { ++Stops; }
     std::int32_t AskShutdownTypeInPlace(bool showRunCheckBox, bool& runList) override {
         ++InPlace;
+        if (OnAsk) OnAsk();
         CheckBoxShown = showRunCheckBox;
         runList = RunList;
         return InPlaceEnding;
@@ -71,6 +73,9 @@ public:
     bool RunList = true;
     // Plays the user while the warning shows: set the outcome to 1 to cancel.
     std::function<void(std::int16_t&)> OnWarning;
+    // Plays the user while the Shut Down dialog (the menu's or the
+    // replacement) is open.
+    std::function<void()> OnAsk;
     int Refreshes = 0, Centred = 0, MenusShown = 0, Waits = 0, Unloads = 0, Asked = 0;
     bool WaitEndedDone = false;
     std::function<void()> OnServe;

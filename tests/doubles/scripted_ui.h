@@ -38,8 +38,11 @@ public:
     explicit FakeClock(double now = 0) : Time(now) {}
     double Now() override { return Time; }
     int UtcOffsetMinutes() override { return OffsetMinutes; }
+    // Moves with Time, less whatever the clock was set by (ClockSetBy days).
+    double ElapsedSeconds() override { return (Time - ClockSetBy) * 86400.0; }
     double Time;
     int OffsetMinutes = 60;
+    double ClockSetBy = 0;
 };
 
 }  // namespace ambrel::testing

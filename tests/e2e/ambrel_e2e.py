@@ -11,7 +11,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from e2e_harness import SCENARIOS, SECONDS, ScenarioFailed, Session  # noqa: E402
+from e2e_harness import OWN_DISPLAY, SCENARIOS, SECONDS, ScenarioFailed, Session  # noqa: E402
 import scenarios_launcher  # noqa: E402,F401  (registers the scenarios)
 import scenarios_maintenance  # noqa: E402,F401
 import scenarios_monitor  # noqa: E402,F401
@@ -33,7 +33,7 @@ def main():
         print("\n".join(f"{name} {SECONDS[name]}" for name in sorted(SCENARIOS)))
         return 0
     function = SCENARIOS[args.scenario]
-    session = Session(args.build, args.scenario, keep=args.keep)
+    session = Session(args.build, args.scenario, keep=args.keep, own_display=args.scenario in OWN_DISPLAY)
     try:
         function(session)
     except ScenarioFailed as failure:

@@ -71,8 +71,9 @@ def check(condition, message):
 class Session:
     """One Wine session in a private prefix, with the programs installed."""
 
-    def __init__(self, build, name, version=None, keep=False):
+    def __init__(self, build, name, version=None, keep=False, own_display=False):
         self.build = Path(build).resolve()
+        self.xvfb = None
         self.keep = keep
         self.root = self.build / "wine"
         self._ensure_template()
@@ -86,7 +87,17 @@ class Session:
         self.env = dict(os.environ)
         self.env.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                         WINEARCH="win64")
-        if not self.env.get("DISPLAY"):
+        if own_display:
+            # Keyboard input goes to the window in front, and on a display
+            # that other sessions share, their windows take the front away.
+            read, write = os.pipe()
+            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                                          "-nolisten", "tcp"], pass_fds=(write,), stdin=subprocess.DEVNULL,
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write)
+            with os.fdopen(read) as pipe:
+                self.env["DISPLAY"] = f":{pipe.readline().strip()}"
+        elif not self.env.get("DISPLAY"):
             display = (self.root / "xvfb.display").read_text().split()[0]
             self.env["DISPLAY"] = f":{display}"
         # The server and Wine's own background programs start with their output
@@ -301,6 +312,9 @@ class Session:
                 process.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 process.kill()
+        if self.xvfb:
+            self.xvfb.kill()
+            self.xvfb.wait()
         if self.keep:
             print(f"prefix kept at {self.prefix}")
         else:
@@ -324,14 +338,18 @@ def cpu_seconds(pids):
 
 SCENARIOS = {}
 SECONDS = {}
+OWN_DISPLAY = set()
 
 
-def scenario(function=None, *, seconds=5):
+def scenario(function=None, *, seconds=5, own_display=False):
     """Registers a scenario; `seconds` is about how long it takes, so that the
-    test run can start the long ones first."""
+    test run can start the long ones first. `own_display` gives it a display
+    of its own, for one that types into a window."""
     def register(function):
         SCENARIOS[function.__name__] = function
         SECONDS[function.__name__] = seconds
+        if own_display:
+            OWN_DISPLAY.add(function.__name__)
         return function
     return register(function) if function else register
 

@@ -20,6 +20,8 @@
 //   e2e_tool select HWND ROW              select a row (1-based)
 //   e2e_tool dblclick HWND ROW            double-click a row
 //   e2e_tool click HWND CAPTION           press the window's button
+//   e2e_tool keys HWND KEYS               type keys into the window ("tab shift+tab alt+x enter")
+//   e2e_tool focus HWND                   print the caption of the control with the keyboard focus
 //   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
 //   e2e_tool post HWND MESSAGE [WPARAM]   post a message (lParam 0, wParam 0 unless given)
 //   e2e_tool send HWND MESSAGE [W [L]]    send a message, print its result once the window has handled it
@@ -57,6 +59,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -399,6 +402,57 @@ HWND ButtonOf(HWND window, const std::string& caption) {
         },
         reinterpret_cast<LPARAM>(&search));
     return found;
+}
+
+// The keyboard as the user has it: the window is brought to the front and
+// each of KEYS (blank-separated: tab, shift+tab, enter, space, alt+LETTER)
+// is typed, a moment apart, so the window's own loop reads them as typing.
+int Keys(HWND window, const std::string& typed) {
+    if (!IsWindow(window)) return 1;
+    SetForegroundWindow(window);
+    Sleep(200);
+    std::string rest = typed + " ";
+    for (std::size_t at = 0, next; (next = rest.find(' ', at)) != std::string::npos; at = next + 1) {
+        std::string key = rest.substr(at, next - at);
+        if (key.empty()) continue;
+        std::vector<WORD> held;
+        if (key.rfind("shift+", 0) == 0) held.push_back(VK_SHIFT), key = key.substr(6);
+        if (key.rfind("alt+", 0) == 0) held.push_back(VK_MENU), key = key.substr(4);
+        WORD vk = 0;
+        if (key == "tab") vk = VK_TAB;
+        else if (key == "enter") vk = VK_RETURN;
+        else if (key == "space") vk = VK_SPACE;
+        else if (key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0])))
+            vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(key[0])));
+        else return 2;
+        std::vector<INPUT> inputs;
+        auto add = [&inputs](WORD code, bool up) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = code;
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            inputs.push_back(input);
+        };
+        for (WORD h : held) add(h, false);
+        add(vk, false);
+        add(vk, true);
+        for (auto h = held.rbegin(); h != held.rend(); ++h) add(*h, true);
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        Sleep(300);
+    }
+    return 0;
+}
+
+// The caption of the control that has the keyboard focus in the window's
+// thread (another program's focus is read through its thread's state).
+int Focus(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+    char caption[256] = "";
+    if (info.hwndFocus) GetWindowTextA(info.hwndFocus, caption, sizeof caption);
+    std::printf("%s\n", caption);
+    return 0;
 }
 
 int Click(HWND window, const std::string& caption) {
@@ -836,6 +890,8 @@ int main(int argc, char** argv) {
     if (verb == "select") return Select(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "dblclick") return DoubleClick(ParseHwnd(argv[2]), std::atoi(arg(3).c_str()));
     if (verb == "click") return Click(ParseHwnd(argv[2]), arg(3));
+    if (verb == "keys") return Keys(ParseHwnd(argv[2]), arg(3));
+    if (verb == "focus") return Focus(ParseHwnd(argv[2]));
     if (verb == "box") return Box(arg(2), arg(3), std::atoi(arg(4).c_str()));
     if (verb == "post")
         return PostMessageA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)),

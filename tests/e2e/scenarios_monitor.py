@@ -227,6 +227,31 @@ def option3_confirmation_shows_the_list_and_execute_runs_it(s):
     expect_standard_run(s, before)
 
 
+@scenario(own_display=True)
+def option3_confirmation_is_answered_from_the_keyboard_alone(s):
+    before, monitor, hwnd = start_with_standard_commands(s, ShutdownOption=3, QueryClose="T")
+    ending = s.end_session_async()
+    s.wait_for(lambda: s.tool("visible", hwnd)[1].strip() == "1", 60, "the confirmation window")
+
+    def focus_on(caption, after):
+        s.wait_for(lambda: s.tool("focus", hwnd)[1].strip() == caption, 20,
+                   f"{after}, the focus is on {s.tool('focus', hwnd)[1].strip()!r}, not {caption!r}")
+
+    focus_on("E&xecute", "as the window shows")
+    # Tab goes round the controls as in a dialog, and back.
+    s.tool("keys", hwnd, "tab")
+    focus_on("&Don't Execute", "after Tab")
+    s.tool("keys", hwnd, "shift+tab")
+    focus_on("E&xecute", "after Shift+Tab")
+    check(s.lines(TRACE) == [], "moving the focus ran the list")
+    # Away from the button, its access key presses it.
+    s.tool("keys", hwnd, "tab tab")
+    s.tool("keys", hwnd, "alt+x")
+    ending.wait(timeout=90)
+    check(exited(monitor), "the monitor outlived the session")
+    expect_standard_run(s, before)
+
+
 @scenario
 def option3_cancel_shut_down_refuses_and_waits_again(s):
     logged_options(s, ShutdownOption=3, QueryClose="T")

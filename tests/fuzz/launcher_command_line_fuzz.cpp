@@ -2,6 +2,9 @@
 // split gives at most nine non-empty arguments free of blanks and tabs that
 // together are the line without them, and the reading leaves a choice the
 // dialog can show, shows at most one box and acts at once only without one.
+// The same bytes are the monitor's command line: the hand-over marker gives a
+// 32-bit ending or an overflow (never a conversion out of range), and the
+// Startup argument is found only where the line holds it.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,6 +12,8 @@
 
 #include "doubles/scripted_ui.h"
 #include "launcher/TelvixCommandLine.h"
+#include "monitor/MonitorCommandLine.h"
+#include "shared/errors.h"
 
 namespace {
 
@@ -51,5 +56,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (actAtOnce) Check(ui.Boxes.empty() && !arguments.empty());
     if (tooMany || arguments.empty()) Check(!actAtOnce && ui.Boxes.empty() && choice.Option == 0 && choice.RunAmbrel == 1);
     for (const testing::ScriptedUserInteraction::Box& box : ui.Boxes) Check(box.Title == "Telvix");
+
+    std::int32_t ending = 12345;
+    try {
+        const bool marked = ParseLauncherMarker(line, ending);
+        Check(marked == (line.find("FromTelvix") != std::string::npos));
+        if (!marked) Check(ending == 12345);
+    } catch (const RuntimeError& error) {
+        Check(error.Number() == kErrOverflow && line.find("FromTelvix") != std::string::npos);
+    }
+    if (IsStartupCommandLine(line)) {
+        std::string lower;
+        for (const char c : line) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        Check(lower.find(kStartupArgument) != std::string::npos);
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <tuple>
 
@@ -197,6 +198,8 @@ public:
     std::string StartedLine;
     int StartedShow = -1;
     int Waits = 0;
+    // Called after each wait (a user setting the clock, say).
+    std::function<void()> AfterWait;
     bool Terminated = false;
     std::uint32_t TerminatedWith = 0;
     double TerminatedAt = 0;
@@ -215,6 +218,7 @@ private:
             EXPECT_GT(timeoutMs, 0u);
             double wake = m_owner.m_clock.Time + timeoutMs / 86400000.0;
             m_owner.m_clock.Time = std::min(wake, m_owner.m_endsAt);
+            if (m_owner.AfterWait) m_owner.AfterWait();
         }
         bool Terminate(std::uint32_t exitCode) override {
             m_owner.Terminated = true;
@@ -233,10 +237,12 @@ private:
 
 struct Runner {
     explicit Runner(double startTime) : clock(startTime), processes(clock) {}
-    bool operator()(const std::string& line, bool timeOut, int minutes, std::int16_t style = 1) {
+    bool operator()(const std::string& line, bool timeOut, int minutes, std::int16_t style = 1,
+                    const std::function<bool()>& leaveWhen = {}) {
         message = "<unset>";
-        return RunCommand(processes, clock, message, line, style, timeOut, minutes);
+        return RunCommand(processes, clock, message, line, style, timeOut, minutes, &report, leaveWhen);
     }
+    RunReport report;
     FakeClock clock;
     FakeProcesses processes;
     std::string message;
@@ -301,22 +307,34 @@ TEST(RunCommand, TheTimeOutEndsAProgramThatRunsLongerThanTheLimit) {
     }
 }
 
-TEST(RunCommand, PastMidnightTheLimitIsCountedFromMidnight) {
-    const double beforeMidnight = DateSerial(2000, 1, 1) + TimeSerial(23, 59, 30);
-    {
-        Runner run(beforeMidnight);
-        run.processes.RunsForSeconds = 80;  // over the limit, but only 50 s of it after midnight
-        EXPECT_TRUE(run("tool.exe", true, 1));
-    }
-    {
-        Runner run(beforeMidnight);
+TEST(RunCommand, TheLimitIsElapsedTimeAcrossMidnightAndAChangedClockAndAnEndedWaitLeavesTheProgram) {
+    const double tenToMidnight = DateSerial(2000, 1, 1) + TimeSerial(23, 50, 0);
+    for (double setBy : {0.0, -1.0 / 24, 1.0 / 24}) {  // unchanged, an hour back, an hour on
+        SCOPED_TRACE(setBy);
+        Runner run(tenToMidnight);
         run.processes.RunsForSeconds = -1;
-        EXPECT_FALSE(run("tool.exe", true, 1));
-        const double at = SecondsOfDay(run.processes.TerminatedAt);
-        EXPECT_GT(at, 60);
-        EXPECT_LT(at, 62);
-        EXPECT_EQ(DateOnly(run.processes.TerminatedAt), DateSerial(2000, 1, 2));
+        bool set = false;
+        run.processes.AfterWait = [&] {
+            if (set || SecondsOfDay(run.clock.Time) < 23 * 3600 + 55 * 60) return;
+            set = true;  // five minutes in, the clock is set
+            run.clock.Time += setBy;
+            run.clock.ClockSetBy += setBy;
+        };
+        EXPECT_FALSE(run("tool.exe", true, 30));
+        const double elapsed = (run.processes.TerminatedAt - setBy - tenToMidnight) * 86400;
+        EXPECT_GT(elapsed, 30 * 60);
+        EXPECT_LT(elapsed, 30 * 60 + 1) << "30 minutes, not about 40 nor 10";
+        EXPECT_EQ(run.report.Outcome, RunOutcome::TimedOut);
     }
+
+    // The caller's end (Exit) stops the wait; the program is neither ended
+    // nor waited for.
+    Runner run(tenToMidnight);
+    run.processes.RunsForSeconds = -1;
+    EXPECT_TRUE(run("tool.exe", true, 30, 1, [&] { return run.processes.Waits >= 2; }));
+    EXPECT_EQ(run.report.Outcome, RunOutcome::LeftRunning);
+    EXPECT_FALSE(run.processes.Terminated);
+    EXPECT_EQ(run.processes.Waits, 2);
 }
 
 }  // namespace

@@ -366,7 +366,7 @@ TEST_F(ExecutionRun, AListThatCannotBeWrittenStillRunsAndSaysSoOnceInTheLog) {
 TEST_F(ExecutionRun, ShutdownFolderFilesRunWithTheLastShortcutsShowCommand) {
     files.AddFile(kShutdownFolder + "\\a.lnk", "");
     files.AddFile(kShutdownFolder + "\\b.bat", "");
-    files.AddFile(kShutdownFolder + "\\c.lnk", "");  // unreadable: nothing to run
+    files.AddFile(kShutdownFolder + "\\c.lnk", "");  // unreadable: told, and nothing runs
     files.AddFile(kShutdownFolder + "\\d.bat", "");
     ShortcutFields target;
     target.TargetPath = std::string("C:\\tools\\t.exe") + '\0' + "junk";
@@ -384,11 +384,15 @@ TEST_F(ExecutionRun, ShutdownFolderFilesRunWithTheLastShortcutsShowCommand) {
     EXPECT_EQ(processes.Started[1].CommandLine, kShutdownFolder + "\\b.bat");
     EXPECT_EQ(processes.Started[1].ShowState, 3) << "a plain file keeps the style last set";
     EXPECT_NE(InLog("Executed C:\\tools\\t.exe -x"), std::string::npos);
-    // A failure is shown twice: by the logger and once more by the run.
-    ASSERT_EQ(ui.Boxes.size(), 2u);
-    EXPECT_EQ(ui.Boxes[0].Text, "Couldn't execute " + kShutdownFolder + "\\d.bat");
-    EXPECT_EQ(ui.Boxes[1].Text, ui.Boxes[0].Text);
-    EXPECT_EQ(ui.Boxes[1].Style, kMbCritical);
+    // The unreadable shortcut is told as a program that cannot start; a
+    // failed start is shown twice: by the logger and once more by the run.
+    ASSERT_EQ(ui.Boxes.size(), 3u);
+    const std::string unreadable = "Couldn't execute " + kShutdownFolder + "\\c.lnk: the shortcut cannot be read";
+    EXPECT_EQ(ui.Boxes[0].Text, unreadable);
+    EXPECT_NE(InLog(unreadable), std::string::npos);
+    EXPECT_EQ(ui.Boxes[1].Text, "Couldn't execute " + kShutdownFolder + "\\d.bat");
+    EXPECT_EQ(ui.Boxes[2].Text, ui.Boxes[1].Text);
+    EXPECT_EQ(ui.Boxes[2].Style, kMbCritical);
 }
 
 TEST_F(ExecutionRun, CommandLinesRunWithTheirWindowStyleOrTheirShortcutsShowCommand) {
@@ -905,16 +909,30 @@ TEST_F(ExecutionRun, TheLauncherStartRunsTheListAndEndsWithItsOwnEnding) {
     Start(" FromTelvix 0");
     EXPECT_EQ(session.Calls, Strings{"ExitWindowsEx 0 4095"});
 
-    // A cancelling message: the session goes on, the program still ends.
-    session.Calls.clear();
-    processes.Started.clear();
-    view.Unloads = 0;
-    Store({Asking("asking.exe", 1, kActionCancelShutdown)});
-    ui.Answers = {kAnswerYes};
-    Start(" FromTelvix 0");
-    EXPECT_TRUE(Ran().empty());
-    EXPECT_TRUE(session.Calls.empty());
-    EXPECT_EQ(view.Unloads, 1);
+    // A cancelling message: the session goes on, and the hand-over stays as
+    // the monitor that the launcher closed, waiting in its place; unless
+    // another monitor has started meanwhile.
+    for (bool another : {false, true}) {
+        SCOPED_TRACE(another);
+        session.Calls.clear();
+        processes.Started.clear();
+        view.Unloads = 0;
+        courtesy.RestartRegistrations = 0;
+        instance.Running = another;
+        Store({Asking("asking.exe", 1, kActionCancelShutdown)});
+        ui.Answers = {kAnswerYes};
+        Start(" FromTelvix 0");
+        EXPECT_TRUE(Ran().empty());
+        EXPECT_TRUE(session.Calls.empty());
+        EXPECT_EQ(started, !another);
+        EXPECT_EQ(view.Unloads, another ? 1 : 0);
+        EXPECT_FALSE(form->FromLauncher);
+        EXPECT_EQ(courtesy.RestartRegistrations, another ? 0 : 1);
+        if (!another) {
+            EXPECT_TRUE(form->cSysTray1_InTray);
+            EXPECT_EQ(form->StatusBar1_Text, "Waiting for Windows to shut down...");
+        }
+    }
 }
 
 }  // namespace

@@ -11,10 +11,12 @@ namespace {
 using testing::Command;
 using testing::CommandProgram;
 
-TEST(HostileInput, ATimeOutThatIsNoWholeNumberOfMinutesCountsAsTheDefault) {
+TEST(HostileInput, ATimeOutThatIsNoNumberOfMinutesCountsAsTheDefaultAndADecimalIsRounded) {
     const std::pair<const char*, int> cases[] = {
-        {"5", 5},    {" 30 ", 30}, {"1", 1},      {"1440", 1440}, {"0", 120},    {"1441", 120},
-        {"-5", 120}, {"abc", 120}, {"", 120},     {"12.5", 120},  {"99999999", 120}, {"2e3", 120},
+        {"5", 5},    {" 30 ", 30}, {"1", 1},         {"1440", 1440}, {"0", 120},       {"1441", 120},
+        {"-5", 120}, {"abc", 120}, {"", 120},        {"99999999", 120}, {"2e3", 120},  {"1.2.3", 120},
+        {".", 120},  {"12.6", 13}, {"12.5", 12},     {"13.5", 14},   {".9", 1},        {"0.4", 120},
+        {"1440.4", 1440}, {"1440.6", 120}, {"99999999999999999", 120},
     };
     for (const auto& [text, minutes] : cases) EXPECT_EQ(TimeOutMinutesOf(text), minutes) << "[" << text << "]";
 }

@@ -68,14 +68,29 @@ protected:
         facts.Version.MinorVersion = 10;
     }
 
-    // Options as the maintenance program stores them, then changed by `edit`.
+    // The settings a test starts from: the shutdown option, the
+    // confirmation, and the scheduled shutdown with its ending ("" for none).
+    struct Setup {
+        std::int32_t Option = 3;
+        bool Confirm = false;
+        std::string ScheduledAt;
+        std::string Ending = "1";
+    } setup;
+
+    // Options as the maintenance program stores them from `setup`, then
+    // changed by `edit`.
     void StoreOptions(const std::function<void(cAmbrelOptions&)>& edit = nullptr) {
         cAmbrelOptions options(registry, app);
         options.GetOptions(true);
-        options.ShutdownOption(3);
-        options.QueryClose(false);
+        options.ShutdownOption(setup.Option);
+        options.QueryClose(setup.Confirm);
         options.Logging(3);
         options.LogDir(kLog);
+        if (!setup.ScheduledAt.empty()) {
+            options.ShutWindowsOnTime(true);
+            options.ShutWindowsTime(setup.ScheduledAt);
+            options.WinShutdownType(setup.Ending);
+        }
         if (edit) edit(options);
         options.SaveOptions();
         // The maintenance program saves a command list with its options.

@@ -21,6 +21,12 @@ TEST(LauncherMarker, TheEndingFollowsTheMarkerInExactCase) {
     EXPECT_FALSE(ParseLauncherMarker("fromtelvix 2", ending));
     EXPECT_FALSE(ParseLauncherMarker("", ending));
     EXPECT_EQ(ending, -5);
+    // Beyond what a 32-bit whole number holds: an overflow, never a
+    // conversion out of range.
+    for (const char* line : {"FromTelvix 99999999999", "FromTelvix -2147483649", "FromTelvix 4294967296"})
+        EXPECT_THROW(ParseLauncherMarker(line, ending), RuntimeError) << line;
+    EXPECT_TRUE(ParseLauncherMarker("FromTelvix -2147483648", ending));
+    EXPECT_EQ(ending, INT32_MIN);
 }
 
 TEST_F(Monitor, WithoutStoredOptionsItAsksForMaintenanceAndPublishesNoHandle) {

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -133,6 +134,17 @@ TEST_F(Widgets, ListViewKeepsRowsTagsIconsAndHiddenColumnAndSortsStably) {
     EXPECT_EQ(list.Tag(1), "3");
     list.Clear();
     EXPECT_EQ(list.RowCount(), 0);
+
+    // A list view made from a dialog's template is attached, not created:
+    // neither destroys the pictures, which stay their owner's.
+    HWND attached = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 100, 100, window, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+    ListViewControl fromTemplate;
+    fromTemplate.Attach(attached);
+    fromTemplate.SetImageList(images.Handle());
+    DestroyWindow(attached);
+    DestroyWindow(list.Handle());
+    EXPECT_EQ(ImageList_GetImageCount(images.Handle()), 2) << "a list view destroyed the pictures";
 }
 
 TEST_F(Widgets, ListViewDoubleClickReachesTheHandler) {
@@ -352,8 +364,14 @@ TEST_F(Widgets, DialogControlsCarryChecksOptionsItemsTextsAndTips) {
 
 // The cover behind the monitor's own Shut Down dialog: over the whole screen,
 // in front, and with nothing of it left once it has gone, cycle after cycle.
-TEST(ScreenCover, CoversTheScreenAndLeavesNoHandleBehindAfterAHundredCycles) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+TEST(ScreenCover, CoversEveryScreenAndLeavesNoHandleBehindAfterAHundredCycles) {
+    // Run on one screen and on two (the second to the right of the first,
+    // larger): the cover is the virtual screen.
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (std::getenv("AMBREL_TWO_SCREENS")) {
+        EXPECT_GT(width, GetSystemMetrics(SM_CXSCREEN)) << "the test's second screen is not there";
+    }
     for (int cycle = 0; cycle < 100; ++cycle) {
         HWND window;
         HBITMAP picture;
@@ -368,10 +386,10 @@ TEST(ScreenCover, CoversTheScreenAndLeavesNoHandleBehindAfterAHundredCycles) {
             if (cycle == 0) {
                 RECT at;
                 GetWindowRect(window, &at);
-                EXPECT_EQ(at.left, 0);
-                EXPECT_EQ(at.top, 0);
-                EXPECT_EQ(at.right, width);
-                EXPECT_EQ(at.bottom, height);
+                EXPECT_EQ(at.left, left);
+                EXPECT_EQ(at.top, top);
+                EXPECT_EQ(at.right, left + width);
+                EXPECT_EQ(at.bottom, top + height);
                 EXPECT_TRUE(IsWindowVisible(window));
                 EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
                 EXPECT_EQ(GetObjectType(picture), static_cast<DWORD>(OBJ_BITMAP));

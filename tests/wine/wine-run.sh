@@ -16,6 +16,9 @@
 #   AMBREL_WINE_VERSION=win98   the Windows version the private prefix reports
 #                               (win95, win98, nt40, win2k, win10)
 #   AMBREL_WINE_KEEP=1          keep the private prefix (its path goes to stderr)
+#   AMBREL_WINE_SCREENS=two     a private prefix on a display of its own with two
+#                               screens (800x600 and 1280x1024, Xinerama), so the
+#                               virtual screen is larger than the primary one
 #   AMBREL_WINE_AFTER="ARGS"    run PROGRAM once more with ARGS in the same
 #                               private prefix when the first run is over
 #   wine-run.sh --stop BUILD_DIR   ends the shared prefix's wineserver
@@ -155,6 +158,18 @@ fi
 
 mode=${AMBREL_WINE_PREFIX:-shared}
 if [ -n "${AMBREL_WINE_VERSION:-}" ]; then mode=private; fi
+screens_pid=
+if [ "${AMBREL_WINE_SCREENS:-}" = two ]; then
+    mode=private
+    # Without RandR, Wine reads the screens from Xinerama: two monitors.
+    screens_display=$(mktemp "$root/screens.XXXXXX")
+    Xvfb -displayfd 8 -screen 0 800x600x24 -screen 1 1280x1024x24 +xinerama -extension RANDR -nolisten tcp \
+        8>"$screens_display" </dev/null >/dev/null 2>&1 &
+    screens_pid=$!
+    for _ in $(seq 100); do [ -s "$screens_display" ] && break; sleep 0.1; done
+    export DISPLAY=:$(head -n 1 "$screens_display")
+    rm -f "$screens_display"
+fi
 
 if [ "$mode" = shared ]; then
     export WINEPREFIX=$root/shared
@@ -182,6 +197,7 @@ if [ -n "${AMBREL_WINE_AFTER:-}" ]; then
 fi
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
+[ -n "$screens_pid" ] && kill "$screens_pid" 2>/dev/null
 if [ -n "${AMBREL_WINE_KEEP:-}" ]; then
     echo "wine-run: prefix kept at $prefix" >&2
 else
