@@ -30,6 +30,13 @@ std::string CommandLineTooLongText() {
            " characters.";
 }
 
+std::string ControlCharactersRemovedText(const std::string& what) {
+    return "The " + what +
+           " held characters that cannot be part of it (control characters, such as a line break or the one "
+           "Ctrl+Backspace makes). They have been removed: check the " +
+           what + " and accept it again.";
+}
+
 std::string CorrectRunLimit(const std::string& text) {
     if (!IsNumeric(text)) return "0";
     std::int16_t limit = 0;
@@ -43,7 +50,7 @@ std::string CorrectRunLimit(const std::string& text) {
 }
 
 bool TestRunCommand(EditorPorts& ports, const std::string& commandLine, std::int16_t windowStyle,
-                    std::string& message) {
+                    std::string& message, const std::function<bool()>& stopWaiting) {
     std::string command = commandLine;
     if (IsShortcutPath(command)) {
         // Started the way the monitor starts it: the shortcut's own show value.
@@ -53,7 +60,27 @@ bool TestRunCommand(EditorPorts& ports, const std::string& commandLine, std::int
     }
     message.clear();
     if (Trim(command).empty()) return true;
-    return RunCommand(ports.Processes, ports.Clock, message, command, windowStyle, false, 0);
+    return RunCommand(ports.Processes, ports.Clock, message, command, windowStyle, false, 0, nullptr, stopWaiting);
+}
+
+void CommandTest::Press(const std::function<void()>& refresh,
+                        const std::function<void(const std::function<bool()>&)>& test) {
+    if (m_running) {
+        m_stop = true;
+        return;
+    }
+    m_running = true;
+    m_stop = false;
+    refresh();
+    try {
+        test([this] { return m_stop; });
+    } catch (...) {
+        m_running = false;
+        refresh();
+        throw;
+    }
+    m_running = false;
+    refresh();
 }
 
 Frm_add_command::Frm_add_command(EditorPorts& ports, frm_Ambrel_Maintenance& owner, IAddCommandView& view)
@@ -116,13 +143,18 @@ void Frm_add_command::txtRunLimit_LostFocus() {
     m_view.Refresh();
 }
 
+OpenFileRequest BrowseRequest(const AppIdentity& app) {
+    return {"Browse File", "All files(*.*) | *.*", app.ProgramDirectory, kOpenHideReadOnly | kOpenNoDereferenceLinks};
+}
+
+std::string BrowsedCommandLine(const std::string& chosen) {
+    // A shortcut's path is read as a file, never split.
+    return IsShortcutPath(chosen) ? chosen : QuotedPath(chosen);
+}
+
 void Frm_add_command::cmd_browse_Click() {
-    OpenFileRequest request{"Browse File", "All files(*.*) | *.*", m_ports.App.ProgramDirectory,
-                            kOpenHideReadOnly | kOpenNoDereferenceLinks};
-    std::string chosen = m_view.ShowOpen(request);
-    // Quoted when its path has blanks, so that it names that file alone; a
-    // shortcut's path is read as a file, never split, and stays as it is.
-    if (!chosen.empty()) Txt_command = IsShortcutPath(chosen) ? chosen : QuotedPath(chosen);
+    std::string chosen = m_view.ShowOpen(BrowseRequest(m_ports.App));
+    if (!chosen.empty()) Txt_command = BrowsedCommandLine(chosen);
     m_view.Refresh();
 }
 
@@ -135,6 +167,12 @@ bool Frm_add_command::Validate() {
         m_ports.Ui.MsgBox(text, kMbCritical, m_ports.App.Title);
         return false;
     };
+    // Taken out here rather than written: the list's files cannot hold them.
+    if (!IsTypedText(Txt_command)) {
+        Txt_command = WithoutControlCharacters(Txt_command);
+        m_view.Refresh();
+        return refuse(ControlCharactersRemovedText("command line"));
+    }
     if (Trim(Txt_command).empty()) return refuse("No command line was entered");
     if (Txt_command.size() > kMaxCommandLine) return refuse(CommandLineTooLongText());
     if (optRunFrequency == 3) {
@@ -189,6 +227,9 @@ std::int16_t Frm_add_command::MessageTiming() const {
 }
 
 void Frm_add_command::Cmd_ok_Click() {
+    // A test still running: the edit waits for it (Accept would be lost
+    // with the test's return otherwise).
+    if (Test.Running()) return;
     if (m_mode == kEditModeAdd || m_mode == kEditModeEdit) {
         if (!Validate()) return;
         ReadControls();
@@ -199,11 +240,13 @@ void Frm_add_command::Cmd_ok_Click() {
 }
 
 void Frm_add_command::Cmd_cancel_Click() {
+    if (Test.Running()) return;
     m_owner.CommandEditMode = kEditModeCancelled;
     Close();
 }
 
 void Frm_add_command::Form_QueryUnload() {
+    if (Test.Running()) return;
     if (!Closed) m_owner.CommandEditMode = kEditModeCancelled;
     Close();
 }
@@ -230,18 +273,22 @@ void Frm_add_command::ShowTestMessage() {
 }
 
 void Frm_add_command::cmdTest_Click() {
-    const std::int16_t timing = MessageTiming();
-    const std::int16_t style = optCommandRunOption >= 0 ? static_cast<std::int16_t>(optCommandRunOption + 1)
-                                                        : m_settings.WindowStyle;
-    if (timing == 1) ShowTestMessage();
-    try {
-        std::string message;
-        if (!TestRunCommand(m_ports, Txt_command, style, message))
-            m_ports.Ui.MsgBox(message, kMbExclamation, m_ports.App.ProductName);
-    } catch (...) {
-        m_ports.Ui.MsgBox("Couldn't perform " + Txt_command, kMbExclamation, m_ports.App.ProductName);
-    }
-    if (timing == 2) ShowTestMessage();
+    Test.Press([this] { m_view.Refresh(); }, [this](const std::function<bool()>& stopWaiting) {
+        const std::int16_t timing = MessageTiming();
+        // A stored style that no option shows (a hidden window) is tested in
+        // a normal window: a test the user cannot see helps nobody.
+        const std::int16_t style =
+            optCommandRunOption >= 0 ? static_cast<std::int16_t>(optCommandRunOption + 1) : std::int16_t{1};
+        if (timing == 1) ShowTestMessage();
+        try {
+            std::string message;
+            if (!TestRunCommand(m_ports, Txt_command, style, message, stopWaiting))
+                m_ports.Ui.MsgBox(message, kMbExclamation, m_ports.App.ProductName);
+        } catch (...) {
+            m_ports.Ui.MsgBox("Couldn't perform " + Txt_command, kMbExclamation, m_ports.App.ProductName);
+        }
+        if (timing == 2) ShowTestMessage();
+    });
 }
 
 }  // namespace ambrel

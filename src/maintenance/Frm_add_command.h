@@ -5,6 +5,7 @@
 // only when the user accepts.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "shared/CommandRecords.h"
@@ -48,14 +49,42 @@ inline constexpr std::size_t kMaxMessageText = 65535;
 // What a command line longer than that is refused with.
 std::string CommandLineTooLongText();
 
+// Said when characters that no command line holds (a paste brought them, or
+// Ctrl+Backspace) were taken out of `what` ("command line", "action").
+std::string ControlCharactersRemovedText(const std::string& what);
+
+// The open-file dialog of the editor's and the action dialog's Browse: a
+// shortcut is chosen as itself (its arguments stay in it), not its target.
+OpenFileRequest BrowseRequest(const AppIdentity& app);
+// The command line for a chosen file: quoted when its path has blanks, so
+// that it names that file alone; a shortcut's path stays as it is.
+std::string BrowsedCommandLine(const std::string& chosen);
+
 // The run limit as the box shows it after the user leaves it.
 std::string CorrectRunLimit(const std::string& text);
 
 // Runs a command line as a test from a dialog: a shortcut by its target, with
 // the shortcut's show value + 1 as the window style. Returns the runner's
-// result; `message` is its text.
+// result; `message` is its text. The wait ends early, the program running
+// on, once `stopWaiting` says so.
 bool TestRunCommand(EditorPorts& ports, const std::string& commandLine, std::int16_t windowStyle,
-                    std::string& message);
+                    std::string& message, const std::function<bool()>& stopWaiting = {});
+
+// A dialog's test of a command: while the tested program runs, the dialog's
+// buttons and close box wait for it, and Test (captioned "Stop &Waiting")
+// ends the wait, leaving the program to run on its own.
+class CommandTest {
+public:
+    bool Running() const { return m_running; }
+    std::string Caption() const { return m_running ? "Stop &Waiting" : "&Test"; }
+    // Runs `test` (the refresh shows the running test first and the dialog
+    // after it), or, while one runs, stops waiting for it.
+    void Press(const std::function<void()>& refresh, const std::function<void(const std::function<bool()>&)>& test);
+
+private:
+    bool m_running = false;
+    bool m_stop = false;
+};
 
 class Frm_add_command {
 public:
@@ -99,6 +128,7 @@ public:
     std::string txtRunLimit = "0";
     // Every input; false in the read-only confirmation of a deletion.
     bool Inputs_Enabled = true;
+    CommandTest Test;
     bool Closed = false;
 
     int Mode() const { return m_mode; }

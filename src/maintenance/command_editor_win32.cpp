@@ -56,6 +56,7 @@ public:
         m_refreshing = true;
         SetWindowTextA(m_hwnd, m_form.Caption.c_str());
         dlg::Text(m_hwnd, IDC_TXTUSERDEFINEDACTION, m_form.txtUserDefinedAction);
+        ShowTest(IDC_ACTIONTEST, m_form.Test);
         m_refreshing = false;
     }
     std::string ShowOpen(const OpenFileRequest& request) override { return m_dialog.ShowOpen(request); }
@@ -65,6 +66,7 @@ public:
 private:
     void OnInit() override {
         SendDlgItemMessageA(m_hwnd, IDC_TXTUSERDEFINEDACTION, EM_LIMITTEXT, kMaxCommandLine + 1, 0);
+        dlg::TypedTextOnly(m_hwnd, IDC_TXTUSERDEFINEDACTION);
         m_tips.Add(m_hwnd, IDC_TXTUSERDEFINEDACTION, "Action to take");
         m_tips.Add(m_hwnd, IDC_ACTIONBROWSE, "Select a program or file");
         m_tips.Add(m_hwnd, IDC_ACTIONTEST, "Test user-defined action");
@@ -132,7 +134,7 @@ private:
         SendDlgItemMessageA(m_hwnd, IDC_TXTMESSAGE, EM_LIMITTEXT, kMaxMessageText + 1, 0);
         m_tips.Add(m_hwnd, IDC_TXTMESSAGE, "The message text to be displayed");
         m_tips.Add(m_hwnd, IDC_STYLETEST, "Test this message");
-        m_tips.Add(m_hwnd, IDOK, "Accept and exit");
+        m_tips.Add(m_hwnd, IDC_STYLEACCEPT, "Accept and exit");
         m_tips.Add(m_hwnd, IDCANCEL, "Exit without saving");
         m_tips.Add(m_hwnd, IDC_STYLEHELP, "Show help");
         Refresh();
@@ -154,7 +156,7 @@ private:
         ReadControls();
         switch (id) {
             case IDC_STYLETEST: m_form.cmdTest_Click(); break;
-            case IDOK: m_form.cmdAccept_Click(); break;
+            case IDC_STYLEACCEPT: m_form.cmdAccept_Click(); break;
             case IDCANCEL: m_form.cmdCancel_Click(); break;
             case IDC_CMDEDITACTION1: m_form.cmdEditAction_Click(1); break;
             case IDC_CMDEDITACTION2: m_form.cmdEditAction_Click(2); break;
@@ -204,6 +206,7 @@ public:
             dlg::Enable(m_hwnd, IDC_CBOYEARMONTH, f.cboYearMonth_Enabled);
             dlg::Enable(m_hwnd, IDC_CBOYEARDAY, f.cboYearDay_Enabled);
         }
+        ShowTest(IDC_CMDTEST, f.Test);
         m_refreshing = false;
     }
     std::string ShowOpen(const OpenFileRequest& request) override { return m_dialog.ShowOpen(request); }
@@ -228,6 +231,7 @@ private:
         dlg::ComboItems(m_hwnd, IDC_CBOYEARMONTH, Entries(kMonths, 12));
         dlg::ComboItems(m_hwnd, IDC_CBOYEARDAY, Days());
         SendDlgItemMessageA(m_hwnd, IDC_TXT_COMMAND, EM_LIMITTEXT, kMaxCommandLine + 1, 0);
+        dlg::TypedTextOnly(m_hwnd, IDC_TXT_COMMAND);
         SendDlgItemMessageA(m_hwnd, IDC_TXTRUNLIMIT, EM_LIMITTEXT, 8, 0);
         const std::pair<int, const char*> tips[] = {
             {IDC_TXT_COMMAND, "Command line to be executed"},
@@ -309,6 +313,12 @@ void ModalDialogView::Run(HWND owner) {
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_template), owner, Proc,
                     reinterpret_cast<LPARAM>(this));
     m_hwnd = nullptr;
+}
+
+void ModalDialogView::ShowTest(int button, const CommandTest& test) {
+    dlg::Text(m_hwnd, button, test.Caption());
+    dlg::Enable(m_hwnd, IDOK, !test.Running());
+    dlg::Enable(m_hwnd, IDCANCEL, !test.Running());
 }
 
 void ModalDialogView::ShowHelpTopic(const std::string& file, unsigned long context) {

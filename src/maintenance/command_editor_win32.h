@@ -33,6 +33,8 @@ protected:
     virtual void OnClose() = 0;
     void End();
     void ShowHelpTopic(const std::string& file, unsigned long context);
+    // A running test: its button stops the wait, Accept and Cancel wait.
+    void ShowTest(int button, const CommandTest& test);
     // Runs a handler; whatever it raises is reported.
     template <typename Handler>
     void Guarded(Handler handler) {

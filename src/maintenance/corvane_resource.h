@@ -142,6 +142,8 @@
 #define IDC_TXTMESSAGE 2121
 #define IDC_STYLETEST 2122
 #define IDC_STYLEHELP 2123
+// Not IDOK: the dialog has no default button, so Enter must press nothing.
+#define IDC_STYLEACCEPT 2124
 
 // The user defined action dialog
 #define IDD_EDIT_ACTION 212

@@ -155,23 +155,31 @@ void frmEditAction::Form_Load() {
 }
 
 void frmEditAction::cmdBrowse_Click() {
-    OpenFileRequest request{"Browse File", "All files(*.*) | *.*", m_ports.App.ProgramDirectory, 0};
-    std::string chosen = m_view.ShowOpen(request);
-    if (!chosen.empty()) txtUserDefinedAction = chosen;
+    std::string chosen = m_view.ShowOpen(BrowseRequest(m_ports.App));
+    if (!chosen.empty()) txtUserDefinedAction = BrowsedCommandLine(chosen);
     m_view.Refresh();
 }
 
 void frmEditAction::cmdTest_Click() {
-    // Returns once the program has ended; what it did is not reported.
-    try {
-        std::string message;
-        TestRunCommand(m_ports, txtUserDefinedAction, 1, message);
-    } catch (...) {
-    }
-    m_view.Refresh();
+    // Returns once the program has ended (or the wait was stopped); what it
+    // did is not reported.
+    Test.Press([this] { m_view.Refresh(); }, [this](const std::function<bool()>& stopWaiting) {
+        try {
+            std::string message;
+            TestRunCommand(m_ports, txtUserDefinedAction, 1, message, stopWaiting);
+        } catch (...) {
+        }
+    });
 }
 
 void frmEditAction::cmdOK_Click() {
+    if (Test.Running()) return;
+    if (!IsTypedText(txtUserDefinedAction)) {
+        txtUserDefinedAction = WithoutControlCharacters(txtUserDefinedAction);
+        m_view.Refresh();
+        m_ports.Ui.MsgBox(ControlCharactersRemovedText("action"), kMbCritical, m_ports.App.Title);
+        return;
+    }
     if (txtUserDefinedAction.size() > kMaxCommandLine) {
         m_ports.Ui.MsgBox(CommandLineTooLongText(), kMbCritical, m_ports.App.Title);
         return;
@@ -180,7 +188,9 @@ void frmEditAction::cmdOK_Click() {
     Close();
 }
 
-void frmEditAction::cmdCancel_Click() { Close(); }
+void frmEditAction::cmdCancel_Click() {
+    if (!Test.Running()) Close();
+}
 
 void frmEditAction::cmdHelp_Click() {
     m_view.ShowHelp(m_ports.App.ProgramDirectory + kHelpTopicFile, kHelpTopic);

@@ -99,6 +99,7 @@ public:
     std::string Caption = "Edit User Defined Action";
     std::string txtUserDefinedAction;
     bool Closed = false;
+    CommandTest Test;
 
 private:
     void Close();

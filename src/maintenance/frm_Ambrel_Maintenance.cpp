@@ -109,11 +109,22 @@ bool frm_Ambrel_Maintenance::Form_Load(const std::string& commandLine) {
         lblSOReplaceHelp =
             std::string("If Ambrel Launcher is running, replace ") + "the 'Shut Down Windows' dialog on the Start menu";
         lblSODontCancelHelp = "Run programs while Windows waits to end";
-
-        LoadOptionsIntoControls();
-        ShowShutdownFolder();
-        LoadCommandList();
-
+    } catch (...) {
+        ReportHandlerError();
+    }
+    // Each step on its own: one that fails is reported, and the others are
+    // still done (a Shutdown folder that cannot be made must not leave the
+    // list page empty, for OK would save that).
+    for (void (frm_Ambrel_Maintenance::*step)() : {&frm_Ambrel_Maintenance::LoadOptionsIntoControls,
+                                                  &frm_Ambrel_Maintenance::ShowShutdownFolder,
+                                                  &frm_Ambrel_Maintenance::LoadCommandListStep}) {
+        try {
+            (this->*step)();
+        } catch (...) {
+            ReportHandlerError();
+        }
+    }
+    try {
         const AboutTexts& about = m_ports.About;
         lblAboutTitle = about.ProductName + "(TM) Maintenance   Version " + std::to_string(about.VersionMajor) + "." +
                         std::to_string(about.VersionMinor) + "." + std::to_string(about.VersionRevision);
@@ -147,6 +158,7 @@ void frm_Ambrel_Maintenance::LoadOptionsIntoControls() {
     }
     SetCommandFiles(o.AllUsersUseSame(), m_ports.App.ProgramDirectory, m_systemInfo->logonName(),
                     m_systemInfo->TrailFolder(), m_systemInfo->logonNameExact());
+    m_listFilesKnown = true;
     chkAllUsersUseSame = Tick(o.AllUsersUseSame());
     // Known before anything is shown: whether this user may change what is
     // machine-wide (an administrator with the rights in effect).

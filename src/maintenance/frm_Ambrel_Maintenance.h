@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "shared/CommandFiles.h"
 #include "shared/CommandRecords.h"
 #include "shared/FileListBox.h"
 #include "shared/platform.h"
@@ -214,6 +215,9 @@ public:
     // this user cannot have: shown, never changed or saved; the label says why.
     bool ListReadOnly = false;
     std::string lblListReadOnly;
+    // A stored list that was not loaded whole (a damaged file, an error on
+    // the way): OK saves over it only when the user says so.
+    bool ListIncomplete = false;
 
     // Without an administrator's rights the machine-wide settings cannot be
     // changed: with AllUsersUseSame the options and the list are shown read
@@ -244,6 +248,9 @@ private:
     void SaveControlsIntoOptions();
     void UpdateStartupShortcut();
     void ShowShutdownFolder();
+    // The list page's step of the window's load: the list, or, when it
+    // cannot be loaded at all, a page that says so and is never saved.
+    void LoadCommandListStep();
     void AddRow(int index);
     void EndProgram();
     std::size_t CheckedIndex(int index) const;
@@ -261,6 +268,10 @@ private:
     // monitor stored while the window was open.
     std::vector<int> m_loadedRecords;
     std::set<int> m_edited;
+    // Each loaded command as it was loaded, so that an edited one still
+    // finds its stored record, and with it the runs recorded meanwhile.
+    std::vector<CommandPair> m_asLoaded;
+    bool m_listFilesKnown = false;  // the options said which list is this user's
     std::string m_loadedFrom;  // the settings file the list was loaded from
     bool m_startsForEveryone = false;  // the machine's Startup shortcut is there
 };

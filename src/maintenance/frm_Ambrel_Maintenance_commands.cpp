@@ -20,6 +20,13 @@ const char* const kPriorityMask = "####0000";
 
 std::string PriorityText(long priority) { return FormatDigits(priority, kPriorityMask); }
 
+// A row's priority as a number: from row 1000 on the texts have five digits,
+// and "10000" sorts before "1010" as text.
+double PriorityNumber(const std::string& text) { return Val(text); }
+
+// The picture of a row: 1 runs, 2 does not (there is no picture 0).
+int RunPicture(std::int16_t run) { return run == 1 ? 1 : 2; }
+
 }  // namespace
 
 std::size_t frm_Ambrel_Maintenance::CheckedIndex(int index) const {
@@ -55,7 +62,9 @@ void frm_Ambrel_Maintenance::RenumberPriorities() {
     std::vector<std::size_t> order(Lv_commands.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return Lv_commands[a].Priority < Lv_commands[b].Priority; });
+                     [this](std::size_t a, std::size_t b) {
+                         return PriorityNumber(Lv_commands[a].Priority) < PriorityNumber(Lv_commands[b].Priority);
+                     });
     std::vector<CommandRow> sorted;
     int selected = 0;
     for (std::size_t place = 0; place < order.size(); ++place) {
@@ -75,6 +84,7 @@ int frm_Ambrel_Maintenance::NewCommandSlot() {
     CommandSettingsList.resize(size);
     CommandStringsList.resize(size);
     m_loadedRecords.resize(size, -1);
+    m_asLoaded.resize(size);
     CommandSettingsList[static_cast<std::size_t>(index)] = NewCommandSettings(DateOnly(m_ports.Clock.Now()));
     CommandStringsList[static_cast<std::size_t>(index)] = CommandStrings{};
     m_loadedRecords[static_cast<std::size_t>(index)] = -1;
@@ -83,8 +93,8 @@ int frm_Ambrel_Maintenance::NewCommandSlot() {
 }
 
 void frm_Ambrel_Maintenance::AddRow(int index) {
-    const bool runs = CommandSettingsList[static_cast<std::size_t>(index)].Run == 1;
-    Lv_commands.push_back({runs ? kRunText : kDontRunText, runs ? 1 : 2,
+    const int picture = RunPicture(CommandSettingsList[static_cast<std::size_t>(index)].Run);
+    Lv_commands.push_back({picture == 1 ? kRunText : kDontRunText, picture,
                            CommandStringsList[static_cast<std::size_t>(index)].CommandLine,
                            PriorityText(static_cast<long>(Lv_commands.size() + 1) * 10), std::to_string(index)});
 }
@@ -93,8 +103,10 @@ void frm_Ambrel_Maintenance::LoadCommandList() {
     CommandSettingsList.clear();
     CommandStringsList.clear();
     m_loadedRecords.clear();
+    m_asLoaded.clear();
     m_edited.clear();
     Lv_commands.clear();
+    ListIncomplete = false;
     m_loadedFrom = CurrentCommandFiles().Settings;
     LoadResult loaded = ambrel::LoadCommandList(
         m_ports.Files, *m_logger, CurrentCommandFiles(),
@@ -103,8 +115,10 @@ void frm_Ambrel_Maintenance::LoadCommandList() {
             CommandSettingsList.resize(size);
             CommandStringsList.resize(size);
             m_loadedRecords.resize(size, -1);
+            m_asLoaded.resize(size);
             CommandSettingsList[static_cast<std::size_t>(index)] = settings;
             CommandStringsList[static_cast<std::size_t>(index)] = strings;
+            m_asLoaded[static_cast<std::size_t>(index)] = {settings, strings};
             AddRow(index);
         },
         m_ports.App.Title, &m_ports.ListLock);
@@ -115,6 +129,13 @@ void frm_Ambrel_Maintenance::LoadCommandList() {
                       : OptionsReadOnly ? "Read only: the command lines for all users can be changed only with an "
                                           "administrator's rights."
                                         : std::string();
+    // Stored but not read whole: what was read is shown, and the page says
+    // that the rest is missing. (No stored list at all loses nothing.)
+    ListIncomplete = !ListReadOnly && !loaded.Completed && m_ports.Files.FileExists(CurrentCommandFiles().Strings);
+    if (ListIncomplete)
+        lblListReadOnly = "Not loaded whole: only the first " + std::to_string(loaded.Count) +
+                          " command lines could be read (" + Err().Description +
+                          "). OK asks before this list is saved over the stored one.";
     Cmd_add_Enabled = !ListReadOnly;
     if ((loaded.Completed && loaded.Count == 0) || ListReadOnly) {
         Cmd_edit_Enabled = false;
@@ -122,9 +143,32 @@ void frm_Ambrel_Maintenance::LoadCommandList() {
     }
 }
 
+void frm_Ambrel_Maintenance::LoadCommandListStep() {
+    try {
+        if (!m_listFilesKnown) RaiseError(kErrPathNotFound, m_ports.App.Title);
+        LoadCommandList();
+    } catch (...) {
+        // Nothing could be read: nothing may be saved over it either.
+        CatchCurrentError(m_ports.App.Title);
+        const std::string why = Err().Description;
+        Lv_commands.clear();
+        ListReadOnly = true;
+        lblListReadOnly = "Not loaded: the command lines could not be read (" + why +
+                          "). OK leaves the stored list as it is.";
+        Cmd_add_Enabled = Cmd_edit_Enabled = Cmd_delete_Enabled = false;
+        throw;
+    }
+}
+
 bool frm_Ambrel_Maintenance::SaveCommandList() {
     // A list that may not be believed stays as it is stored; OK still saves the options.
     if (ListReadOnly) return true;
+    if (ListIncomplete &&
+        m_ports.Ui.MsgBox("The command list was not loaded whole: the commands that could not be read are not on "
+                          "the page.\r\n\r\nSave the list as the page shows it, in place of the stored one?\r\n"
+                          "Yes saves it; No keeps the stored list as it is.",
+                          kMbYesNo | kMbExclamation | kMbDefaultButton2, m_ports.App.Title) != kAnswerYes)
+        return true;
     // Counters can only be carried over from the files the list came from.
     const bool sameFiles = CurrentCommandFiles().Settings == m_loadedFrom;
     std::vector<CommandToSave> commands;
@@ -136,7 +180,10 @@ bool frm_Ambrel_Maintenance::SaveCommandList() {
         command.Pair.Settings.Run = row.SmallIcon == 1 ? 1 : 0;  // the row's picture says
         command.Pair.Strings = CommandStringsList[at];
         command.LoadedRecord = sameFiles ? m_loadedRecords[at] : -1;
-        command.KeepStoredCounters = command.LoadedRecord >= 0 && !m_edited.count(index);
+        // The editor never changes the counters: an edited command keeps the
+        // ones stored now too, found by the command as it was loaded.
+        command.KeepStoredCounters = command.LoadedRecord >= 0;
+        if (m_edited.count(index)) command.AsLoaded = m_asLoaded[at];
         commands.push_back(command);
     }
     return SaveCommandListKeepingCounters(m_ports.Files, &m_ports.ListLock, *m_logger, m_ports.Ui, m_ports.Clock,
@@ -186,7 +233,7 @@ void frm_Ambrel_Maintenance::Cmd_edit_Click() {
             m_edited.insert(CurrentCommand);
             CommandRow& shown = Lv_commands[static_cast<std::size_t>(place - 1)];
             if (!Trim(CommandStringsList[at].CommandLine).empty()) shown.CommandLine = CommandStringsList[at].CommandLine;
-            shown.SmallIcon = CommandSettingsList[at].Run;
+            shown.SmallIcon = RunPicture(CommandSettingsList[at].Run);
             shown.Text = shown.SmallIcon == 1 ? kRunText : kDontRunText;
         }
     } catch (...) {

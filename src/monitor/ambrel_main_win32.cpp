@@ -44,6 +44,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     frmAmbrel form(ports, view);
     view.Attach(form);
     ui.SetOwner(0);
+    ui.OwnByActiveWindow(false);
     if (!form.Form_Load(commandLine ? commandLine : "")) {
         view.Unload();
         return 0;

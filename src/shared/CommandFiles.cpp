@@ -130,6 +130,14 @@ void WriteNewPair(IFileSystem& files, const CommandFileNames& names, double toda
     if (!sds) RaiseError(error, source);
 
     CommandFileHeader header;
+    // What no load would take is never written: a list is saved whole or not
+    // at all, never cut short at its first such command.
+    for (const CommandPair& command : commands)
+        if (!CouldHaveBeenTyped(command.Strings))
+            throw RuntimeError(kErrInvalidArgument, source,
+                               "The command list was not saved: the command " +
+                                   WithoutControlCharacters(command.Strings.CommandLine) +
+                                   " holds a control character, which no command line can hold.");
     header.FileVersion = 1;
     header.SavedDate = today;
     std::string bytes;
@@ -145,16 +153,6 @@ void WriteNewPair(IFileSystem& files, const CommandFileNames& names, double toda
     }
     // The journal may only say "whole" of files that are on the disk.
     if (!sdd->Flush() || !sds->Flush()) RaiseError(kErrDeviceIO, source);
-}
-
-// A command line or user action holds what a user can type: no control
-// character but the tab. Anything else is a damaged strings file, not a
-// command to run. (A message may hold line ends.)
-bool CouldHaveBeenTyped(const CommandStrings& t) {
-    for (const std::string* field : {&t.CommandLine, &t.UserAction1, &t.UserAction2, &t.UserAction3})
-        for (unsigned char c : *field)
-            if ((c < 0x20 && c != '\t') || c == 0x7F) return false;
-    return true;
 }
 
 enum class PairsEnd {
@@ -486,7 +484,7 @@ bool SaveCommandListKeepingCounters(IFileSystem& files, ICommandListLock* lock, 
         for (const CommandToSave& command : commands) {
             CommandPair pair = command.Pair;
             if (command.KeepStoredCounters && command.LoadedRecord >= 0) {
-                int record = FindStoredCommand(stored, command.LoadedRecord, pair);
+                int record = FindStoredCommand(stored, command.LoadedRecord, command.AsLoaded.value_or(pair));
                 if (record >= 0) {
                     const CommandSettings& now = stored[static_cast<std::size_t>(record)].Settings;
                     pair.Settings.LastRunDate = now.LastRunDate;

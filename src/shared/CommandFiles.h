@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -148,7 +149,10 @@ int RecordCommandRun(IFileSystem& files, ICommandListLock* lock, const CommandFi
 struct CommandToSave {
     CommandPair Pair;
     int LoadedRecord = -1;            // the record it was loaded from; -1 for a new command
-    bool KeepStoredCounters = false;  // not edited: its counters come from the files as they are now
+    bool KeepStoredCounters = false;  // its counters come from the files as they are now
+    // An edited command: what it was when loaded, which its stored record
+    // still holds (Pair itself is matched otherwise).
+    std::optional<CommandPair> AsLoaded;
 };
 
 // The maintenance program's save: under the lock, every command that keeps

@@ -137,4 +137,29 @@ ReadOutcome ReadHeader(ByteSource& source, CommandFileHeader& h) {
     return ReadOutcome::Whole;
 }
 
+namespace {
+
+bool IsControlCharacter(unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7F; }
+
+}  // namespace
+
+bool IsTypedText(const std::string& text) {
+    for (unsigned char c : text)
+        if (IsControlCharacter(c)) return false;
+    return true;
+}
+
+std::string WithoutControlCharacters(const std::string& text) {
+    std::string kept;
+    for (unsigned char c : text)
+        if (!IsControlCharacter(c)) kept += static_cast<char>(c);
+    return kept;
+}
+
+bool CouldHaveBeenTyped(const CommandStrings& t) {
+    // A message may hold line ends; the texts that are started may not.
+    return IsTypedText(t.CommandLine) && IsTypedText(t.UserAction1) && IsTypedText(t.UserAction2) &&
+           IsTypedText(t.UserAction3);
+}
+
 }  // namespace ambrel

@@ -63,6 +63,15 @@ inline constexpr std::size_t kMaxStoredString = 0xFFFF;
 // A new command as the maintenance program adds it, on the given day.
 CommandSettings NewCommandSettings(double today);
 
+// A command line or user action holds what a user can type: no control
+// character but the tab (0x7F, which Ctrl+Backspace puts into a standard
+// edit box, counts as one). A stored one that holds another is damage.
+bool IsTypedText(const std::string& text);
+// The text without the characters IsTypedText refuses.
+std::string WithoutControlCharacters(const std::string& text);
+// Whether every command line and user action of a command is typed text.
+bool CouldHaveBeenTyped(const CommandStrings& strings);
+
 // Serialisation: each appends the record's bytes to `out`. A string longer
 // than a count can hold is stored cut at kMaxStoredString bytes.
 void AppendSettings(std::string& out, const CommandSettings& settings);

@@ -16,6 +16,7 @@ struct ErrorInfo {
 };
 
 // Error numbers the system raises or reports.
+inline constexpr long kErrInvalidArgument = 5;
 inline constexpr long kErrOverflow = 6;
 inline constexpr long kErrSubscriptOutOfRange = 9;
 inline constexpr long kErrTypeMismatch = 13;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "shared/CommandRecords.h"
+
 namespace ambrel {
 
 namespace dlg {
@@ -100,6 +102,54 @@ void ListLines(HWND dialog, int id, const std::vector<std::string>& lines) {
     if (same) return;
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     for (const std::string& line : lines) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+namespace {
+
+const char* const kEditProcProperty = "AmbrelEditProc";
+
+std::string ClipboardText(HWND owner) {
+    std::string text;
+    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(owner)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* chars = static_cast<const char*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+LRESULT CALLBACK TypedTextProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(edit, kEditProcProperty));
+    if (!previous) return DefWindowProcA(edit, message, wParam, lParam);
+    switch (message) {
+        case WM_CHAR:
+            if (wParam == 0x7F) return 0;
+            break;
+        case WM_PASTE: {
+            const std::string kept = WithoutControlCharacters(ClipboardText(edit));
+            if (!(GetWindowLongA(edit, GWL_STYLE) & ES_READONLY))
+                SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(kept.c_str()));
+            return 0;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            RemovePropA(edit, kEditProcProperty);
+            break;
+        default: break;
+    }
+    return CallWindowProcA(previous, edit, message, wParam, lParam);
+}
+
+}  // namespace
+
+void TypedTextOnly(HWND dialog, int id) {
+    HWND edit = GetDlgItem(dialog, id);
+    if (!edit || GetPropA(edit, kEditProcProperty)) return;
+    SetPropA(edit, kEditProcProperty,
+             reinterpret_cast<HANDLE>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TypedTextProc))));
 }
 
 }  // namespace dlg

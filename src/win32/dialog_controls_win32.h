@@ -45,6 +45,12 @@ std::intptr_t ItemData(HWND dialog, int id, int index);
 // A list box's lines, refilled only when they differ.
 void ListLines(HWND dialog, int id, const std::vector<std::string>& lines);
 
+// An edit box whose text becomes a command line: the character Ctrl+Backspace
+// types (0x7F) is not taken, and a paste comes in without its control
+// characters (line breaks among them). Ctrl+C, Ctrl+V and the other editing
+// keys work as before.
+void TypedTextOnly(HWND dialog, int id);
+
 }  // namespace dlg
 
 // Tool tips for the controls of one or more dialogs.

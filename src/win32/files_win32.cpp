@@ -253,7 +253,9 @@ double Win32Clock::ElapsedSeconds() {
 }
 
 int Win32UserInteraction::MsgBox(const std::string& text, int style, const std::string& title) {
-    return MessageBoxA(reinterpret_cast<HWND>(m_owner), BoxText(text).c_str(), BoxText(title).c_str(),
+    HWND owner = m_byActive ? GetActiveWindow() : nullptr;  // this thread's only
+    if (!owner || !IsWindowVisible(owner) || IsIconic(owner)) owner = reinterpret_cast<HWND>(m_owner);
+    return MessageBoxA(owner, BoxText(text).c_str(), BoxText(title).c_str(),
                        static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 

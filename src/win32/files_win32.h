@@ -47,12 +47,18 @@ public:
 
 class Win32UserInteraction final : public IUserInteraction {
 public:
-    // Message boxes are owned by this window when set (0: no owner).
+    // A box is owned by the window that raised it: the program's active
+    // window (a dialog over the main window, say), so that the window stays
+    // still under its box. With none active, by this window (0: no owner).
     void SetOwner(std::intptr_t hwnd) { m_owner = hwnd; }
+    // The monitor's boxes come up over whatever the user is doing, owned by
+    // nothing of the monitor's: `false` leaves the owner set alone.
+    void OwnByActiveWindow(bool own) { m_byActive = own; }
     int MsgBox(const std::string& text, int style, const std::string& title) override;
 
 private:
     std::intptr_t m_owner = 0;
+    bool m_byActive = true;
 };
 
 }  // namespace ambrel

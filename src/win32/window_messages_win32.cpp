@@ -93,7 +93,16 @@ bool IsOurMonitor(HWND window, const std::string& image) {
 
 bool Win32WindowMessages::Post(std::int32_t window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) {
-    return PostMessageA(ToWindow(window), message, wParam, lParam) != FALSE;
+    HWND target = ToWindow(window);
+    // The monitor's own messages (refresh, close) mean something else to any
+    // other window: whatever the caller found, they go to the monitor's class
+    // alone.
+    if (message == WM_USER + 400 || message == WM_USER + 401) {
+        char name[32] = "";
+        if (!IsWindow(target) || !GetClassNameA(target, name, sizeof name) || std::string(name) != kMonitorClass)
+            return false;
+    }
+    return PostMessageA(target, message, wParam, lParam) != FALSE;
 }
 
 std::int32_t Win32WindowMessages::FindMonitor(std::int32_t hint) {

@@ -22,6 +22,7 @@
 //   e2e_tool click HWND CAPTION           press the window's button
 //   e2e_tool keys HWND KEYS               type keys into the window ("tab shift+tab alt+x enter")
 //   e2e_tool focus HWND                   print the caption of the control with the keyboard focus
+//   e2e_tool clipboard "HEX ..."          put the bytes (hexadecimal, blank-separated) on the clipboard as text
 //   e2e_tool box TEXT BUTTON MS           answer a message box (prints its handle, title, text)
 //   e2e_tool post HWND MESSAGE [WPARAM]   post a message (lParam 0, wParam 0 unless given)
 //   e2e_tool send HWND MESSAGE [W [L]]    send a message, print its result once the window has handled it
@@ -405,7 +406,8 @@ HWND ButtonOf(HWND window, const std::string& caption) {
 }
 
 // The keyboard as the user has it: the window is brought to the front and
-// each of KEYS (blank-separated: tab, shift+tab, enter, space, alt+LETTER)
+// each of KEYS (blank-separated: tab, enter, space, end, backspace or a letter,
+// each after shift+, ctrl+ or alt+ as wanted)
 // is typed, a moment apart, so the window's own loop reads them as typing.
 int Keys(HWND window, const std::string& typed) {
     if (!IsWindow(window)) return 1;
@@ -417,9 +419,12 @@ int Keys(HWND window, const std::string& typed) {
         if (key.empty()) continue;
         std::vector<WORD> held;
         if (key.rfind("shift+", 0) == 0) held.push_back(VK_SHIFT), key = key.substr(6);
+        if (key.rfind("ctrl+", 0) == 0) held.push_back(VK_CONTROL), key = key.substr(5);
         if (key.rfind("alt+", 0) == 0) held.push_back(VK_MENU), key = key.substr(4);
         WORD vk = 0;
         if (key == "tab") vk = VK_TAB;
+        else if (key == "end") vk = VK_END;
+        else if (key == "backspace") vk = VK_BACK;
         else if (key == "enter") vk = VK_RETURN;
         else if (key == "space") vk = VK_SPACE;
         else if (key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0])))
@@ -441,6 +446,22 @@ int Keys(HWND window, const std::string& typed) {
         Sleep(300);
     }
     return 0;
+}
+
+// Puts text on the clipboard, given as hexadecimal bytes ("41 7f 42").
+int Clipboard(const std::string& hex) {
+    std::string text;
+    std::istringstream bytes(hex);
+    for (std::string byte; bytes >> byte;) text += static_cast<char>(std::strtol(byte.c_str(), nullptr, 16));
+    if (!OpenClipboard(nullptr)) return 1;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!memory) return CloseClipboard(), 1;
+    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    const bool put = SetClipboardData(CF_TEXT, memory) != nullptr;
+    CloseClipboard();
+    return put ? 0 : 1;
 }
 
 // The caption of the control that has the keyboard focus in the window's
@@ -892,6 +913,7 @@ int main(int argc, char** argv) {
     if (verb == "click") return Click(ParseHwnd(argv[2]), arg(3));
     if (verb == "keys") return Keys(ParseHwnd(argv[2]), arg(3));
     if (verb == "focus") return Focus(ParseHwnd(argv[2]));
+    if (verb == "clipboard") return Clipboard(arg(2));
     if (verb == "box") return Box(arg(2), arg(3), std::atoi(arg(4).c_str()));
     if (verb == "post")
         return PostMessageA(ParseHwnd(argv[2]), static_cast<UINT>(std::strtoul(arg(3).c_str(), nullptr, 0)),

@@ -3,6 +3,8 @@
 
 #include "unit/maintenance_fixture.h"
 
+#include <stdexcept>
+
 namespace ambrel::testing {
 namespace {
 
@@ -281,6 +283,38 @@ TEST_F(Editor, TestRunsTheCommandOnScreenWithItsMessageBeforeOrAfter) {
     }
 }
 
+// A test still running holds Accept, Cancel and the close box (they would be
+// lost with the test's return); Test again stops waiting. A stored style that
+// no option shows (0, hidden) is tested in a normal window.
+TEST_F(Editor, ARunningTestHoldsTheDialogUntilItEndsOrTheWaitIsStopped) {
+    auto& e = Edit(kEditModeEdit, [](CommandSettings& s, CommandStrings&) { s.WindowStyle = 0; });
+    e.Txt_command = "long.exe";
+    processes.ExitCodes["long.exe"] = kStillActive;
+    int waits = 0;
+    processes.OnWait = [&](std::uint32_t) {
+        if (++waits == 1) {
+            EXPECT_EQ(e.Test.Caption(), "Stop &Waiting");
+            e.Cmd_ok_Click();
+            e.Cmd_cancel_Click();
+            e.Form_QueryUnload();
+            EXPECT_FALSE(e.Closed) << "the edit ended under a running test";
+            e.cmdTest_Click();
+        }
+        if (waits > 5) throw std::runtime_error("the wait went on");
+    };
+    e.cmdTest_Click();
+    EXPECT_EQ(waits, 1);
+    ASSERT_EQ(processes.Started.size(), 1u);
+    EXPECT_EQ(processes.Started[0].ShowState, 1);
+    EXPECT_FALSE(e.Test.Running());
+    EXPECT_EQ(e.Test.Caption(), "&Test");
+    e.Txt_command = "a2.exe";
+    e.Cmd_ok_Click();
+    EXPECT_TRUE(e.Closed);
+    EXPECT_EQ(form->GetCurrentStrings().CommandLine, "a2.exe");
+    EXPECT_NE(form->CommandEditMode, kEditModeCancelled);
+}
+
 TEST(MessageStyleParts, SplitAndComposeAgain) {
     struct Case {
         std::int16_t Style;
@@ -389,6 +423,15 @@ TEST_F(Editor, AUserDefinedActionIsTestedAndOnlyItsOwnButtonIsChanged) {
     ASSERT_EQ(processes.Started.size(), 1u);
     EXPECT_EQ(processes.Started[0].CommandLine, "C:\\tools\\run.exe -now");
     EXPECT_EQ(processes.Started[0].ShowState, 7);
+    // Browse as the editor's: a shortcut is chosen as itself, with its
+    // arguments; a path with blanks is quoted.
+    for (const auto& [chosen, shown] : {std::pair<std::string, std::string>{"C:\\Tools\\Run.LNK", "C:\\Tools\\Run.LNK"},
+                                        {"C:\\My Tools\\run.exe", "\"C:\\My Tools\\run.exe\""}}) {
+        views.Chosen = chosen;
+        action.cmdBrowse_Click();
+        EXPECT_EQ(action.txtUserDefinedAction, shown);
+        EXPECT_EQ(views.Opened.back().Flags, kOpenHideReadOnly | kOpenNoDereferenceLinks);
+    }
     action.cmdHelp_Click();
     EXPECT_EQ(views.HelpContext, 123u);
     action.cmdCancel_Click();

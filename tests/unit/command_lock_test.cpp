@@ -153,7 +153,7 @@ TEST(CommandListLock, ASaveKeepsTheCountersTheMonitorWroteForCommandsNotEdited) 
     const CommandPair editedC = WithMessage(c, "new message");
     const CommandPair newE = Counted(d, kYesterday, 3);
     std::vector<CommandToSave> rows = {
-        {b, 1, true}, {WithRun(a, 0), 0, true}, {editedC, 2, false}, {d, 3, false}, {newE, -1, true}};
+        {b, 1, true, {}}, {WithRun(a, 0), 0, true, {}}, {editedC, 2, false, {}}, {d, 3, false, {}}, {newE, -1, true, {}}};
     bool openedOutside = false;
     RequireLockForListFiles(p, lock, openedOutside);
     const int before = lock.Acquisitions;
@@ -175,7 +175,7 @@ TEST(CommandListLock, ASaveKeepsTheCountersTheMonitorWroteForCommandsNotEdited) 
         CommandProgram fresh;
         if (settingsLeft) fresh.memory.AddFile(kSdd, SettingsBytes({Counted(a, kToday, 9)}));
         ASSERT_TRUE(SaveCommandListKeepingCounters(fresh.fs, &lock, fresh.logger, fresh.ui, fresh.clock, "Ambrel",
-                                                   fresh.names, {{a, 0, true}}, "corvane"));
+                                                   fresh.names, {{a, 0, true, {}}}, "corvane"));
         EXPECT_EQ(fresh.Load(), std::vector<CommandPair>{a});
     }
 }
@@ -191,7 +191,7 @@ TEST(CommandListLock, FailuresUnderTheLockAreShownOnceItIsReleased) {
     // A save without the lock in time fails as any save does.
     lock.Refuse = true;
     EXPECT_FALSE(SaveCommandListKeepingCounters(p.fs, &lock, p.logger, p.ui, p.clock, "Ambrel", p.names,
-                                                {{Command("new"), -1, false}}, "corvane"));
+                                                {{Command("new"), -1, false, {}}}, "corvane"));
     ASSERT_EQ(p.ui.Boxes.size(), 2u);
     EXPECT_NE(p.ui.Boxes[0].Text.find("70"), std::string::npos) << p.ui.Boxes[0].Text;
     EXPECT_NE(p.ui.Boxes[0].Text.find("Permission denied"), std::string::npos);

@@ -43,15 +43,27 @@ TEST(HostileInput, ASettingsFileThatOpensOnlyForReadingStillLoads) {
     EXPECT_TRUE(p.ui.Boxes.empty());
 }
 
-TEST(HostileInput, ACommandLineOrActionWithAControlCharacterIsDamageThatEndsTheList) {
+TEST(HostileInput, ACommandLineOrActionWithAControlCharacterIsNeverWrittenAndWhenFoundEndsTheList) {
     for (int field = 0; field < 4; ++field) {
         for (char c : {'\x01', '\r', '\n', '\x1B', '\x7F'}) {
             CommandProgram p;
             CommandPair bad = Command("b");
             std::string* strings[] = {&bad.Strings.CommandLine, &bad.Strings.UserAction1, &bad.Strings.UserAction2,
                                       &bad.Strings.UserAction3};
-            strings[field]->append(1, c).append("tail");
+            strings[field]->append(1, '#').append("tail");
             ASSERT_TRUE(p.Save({Command("a"), bad, Command("c")}));
+            // The writer refuses the character: the stored list stays whole.
+            CommandPair worse = bad;
+            std::string* worseStrings[] = {&worse.Strings.CommandLine, &worse.Strings.UserAction1,
+                                           &worse.Strings.UserAction2, &worse.Strings.UserAction3};
+            worseStrings[field]->replace(worseStrings[field]->find('#'), 1, 1, c);
+            EXPECT_FALSE(p.Save({Command("x"), worse}));
+            ASSERT_EQ(p.Load().size(), 3u) << "a refused save changed the list";
+            p.ui.Boxes.clear();
+            // Put there by something else (a disk, another program): damage.
+            std::string stored = *p.memory.Content(p.names.Strings);
+            stored[stored.find("#tail")] = c;
+            p.memory.AddFile(p.names.Strings, stored);
             LoadResult result;
             auto loaded = p.Load(&result);
             SCOPED_TRACE("field " + std::to_string(field) + ", character " + std::to_string(c));

@@ -123,7 +123,7 @@ TEST_F(CommandPage, EditShowsTheRowAndTakesBackWhatTheEditorStored) {
     };
     f.Cmd_edit_Click();
     EXPECT_EQ(editor.Modes, std::vector<int>{kEditModeEdit});
-    EXPECT_EQ(Rows(), (Rows_{"Yes..|1|a.exe|0010", "No...|0|b2.exe|0020"}));
+    EXPECT_EQ(Rows(), (Rows_{"Yes..|1|a.exe|0010", "No...|2|b2.exe|0020"}));
 
     // A blank command line keeps the row's; Cancel changes nothing.
     EditorStores("   ", 1);
@@ -205,7 +205,7 @@ TEST_F(CommandPage, TheRowsPictureDecidesTheRunSwitchThatIsSaved) {
 }
 
 // The monitor records runs while the window is open: OK keeps them for every
-// command the user did not edit, wherever it moved.
+// command, edited or not, wherever it moved (the editor never changes them).
 TEST_F(CommandPage, OkKeepsTheRunCountersTheMonitorStoredMeanwhile) {
     SaveList({"a.exe", "b.exe", "c.exe"});
     auto& f = Open();
@@ -227,7 +227,8 @@ TEST_F(CommandPage, OkKeepsTheRunCountersTheMonitorStoredMeanwhile) {
     auto saved = SavedList();
     ASSERT_EQ(saved.size(), 3u);
     EXPECT_EQ(saved[0].Strings.CommandLine, "b-edited.exe");
-    EXPECT_EQ(saved[0].Settings.RunCount, 0);  // edited: what the editor had
+    EXPECT_EQ(saved[0].Settings.RunCount, 1) << "an edit dropped a run recorded meanwhile";
+    EXPECT_EQ(saved[0].Settings.LastRunDate, DateOnly(clock.Now()));
     EXPECT_EQ(saved[1].Strings.CommandLine, "a.exe");
     EXPECT_EQ(saved[1].Settings.Run, 0);
     EXPECT_EQ(saved[1].Settings.RunCount, 1);
