@@ -20,8 +20,10 @@ struct LauncherChoice {
 // `tooMany` is set (and the list emptied) when a tenth argument begins.
 std::vector<std::string> SplitLauncherArguments(const std::string& commandLine, bool& tooMany);
 
-// Reads the command line into `choice` as the grammar says, showing the help text
-// or the invalid-argument message through `ui` (titled `title`); true when the
+// Reads the command line into `choice`: each argument, in order, chooses the
+// ending (/T=S, /T=R, /T=L), whether the monitor runs its list (/RA=Y, /RA=N)
+// or the help (/?), and the first that is none of these stops the reading. Shows the help text or
+// the invalid-argument message through `ui` (titled `title`); true when the
 // dialog is to act at once. Effects of arguments before a stop stay in `choice`.
 bool ReadLauncherCommandLine(const std::string& commandLine, LauncherChoice& choice, IUserInteraction& ui,
                              const std::string& title);

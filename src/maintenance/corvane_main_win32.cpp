@@ -18,7 +18,7 @@
 
 using namespace ambrel;
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     Win32Registry registry;
     Win32SystemFacts facts;
     Win32FileSystem files;
@@ -48,7 +48,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return 0;
     }
     ui.SetOwner(reinterpret_cast<std::intptr_t>(view.Hwnd()));
-    view.Show();
+    view.Show(show);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (view.PreTranslate(msg)) continue;

@@ -340,6 +340,9 @@ void frm_Ambrel_Maintenance::cmdViewLog_Click() {
         // Notepad from the system's own folders, the log's path quoted.
         if (!m_ports.Processes.StartProgram("notepad.exe", QuotedPath(path), 1, id, error))
             RaiseError(error ? error : kErrFileNotFound, m_ports.App.Title);
+        // Not waited for: what the start kept of it is let go now, not when
+        // this program ends.
+        m_ports.Processes.Open(id);
     } catch (...) {
         ReportHandlerError();
     }

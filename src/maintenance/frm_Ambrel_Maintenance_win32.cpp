@@ -92,11 +92,7 @@ bool frm_Ambrel_MaintenanceView::Create(HINSTANCE instance) {
     m_hwnd = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAINTENANCE), nullptr, MainProc,
                                 reinterpret_cast<LPARAM>(this));
     if (!m_hwnd) return false;
-    m_icon = LoadIconA(instance, MAKEINTRESOURCEA(kIconAmbrel));
-    m_smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(kIconAmbrel), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-    SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+    SetProgramIcons(m_hwnd);
     CreatePages(instance);
     SetUpControls();
     AddToolTips();
@@ -167,7 +163,7 @@ void frm_Ambrel_MaintenanceView::SetUpControls() {
     m_status.Create(m_hwnd, IDC_STATUSBAR1);
     RECT client;
     GetClientRect(m_hwnd, &client);
-    m_status.SetPanels({client.right - 160, client.right - 80, -1});
+    m_status.SetTextTimeAndDatePanels(client.right);
     m_status.ShowTimeAndDate(2, 3);
     SetTimer(m_hwnd, kClockTimer, 1000, nullptr);
 }
@@ -185,7 +181,11 @@ HWND frm_Ambrel_MaintenanceView::PageOf(int id) const {
     return page >= 0 && page < 7 ? m_pages[page] : m_hwnd;
 }
 
-void frm_Ambrel_MaintenanceView::Show() {
+void frm_Ambrel_MaintenanceView::Show(int show) {
+    if (show == SW_MINIMIZE || show == SW_SHOWMINIMIZED || show == SW_SHOWMINNOACTIVE) {
+        ShowWindow(m_hwnd, show);
+        return;
+    }
     ShowWindow(m_hwnd, SW_SHOWNORMAL);
     SetForegroundWindow(m_hwnd);
     SetFocus(m_tabs.Handle());

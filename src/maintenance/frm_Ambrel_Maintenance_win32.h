@@ -27,7 +27,9 @@ public:
     bool Create(HINSTANCE instance);
     void Attach(frm_Ambrel_Maintenance& form) { m_form = &form; }
     HWND Hwnd() const { return m_hwnd; }
-    void Show();
+    // Shows the window as its starter asked (`show` is WinMain's): minimised
+    // when asked for, else normal; the window cannot be maximised or hidden.
+    void Show(int show = SW_SHOWNORMAL);
     // Dialog keys (tab order, access keys, Enter and Esc) and Ctrl+Tab
     // between the pages: true when the message was used.
     bool PreTranslate(MSG& msg);
@@ -57,8 +59,6 @@ private:
     HWND m_hwnd = nullptr;
     HWND m_pages[7] = {};
     bool m_optionsLocked = false;
-    HICON m_icon = nullptr;
-    HICON m_smallIcon = nullptr;
     frm_Ambrel_Maintenance* m_form = nullptr;
     TabStripControl m_tabs;
     ListViewControl m_list;

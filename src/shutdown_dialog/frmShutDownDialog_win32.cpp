@@ -49,6 +49,8 @@ void frmShutDownDialogView::Run(HWND owner, frmShutDownDialog& form, const std::
     DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &dialog.Header, owner, Proc, reinterpret_cast<LPARAM>(this));
     DeleteObject(m_font);
     m_font = nullptr;
+    if (m_icon) DestroyIcon(m_icon);
+    m_icon = nullptr;
     m_hwnd = nullptr;
 }
 
@@ -61,13 +63,12 @@ void frmShutDownDialogView::CreateControls() {
         return control;
     };
     HWND image = make("STATIC", SS_ICON, kIdImage);
-    SendMessageA(image, STM_SETICON,
-                 reinterpret_cast<WPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(kIconAmbrel), IMAGE_ICON, Px(480),
-                                                     Px(480), 0)),
-                 0);
+    // Loaded at a size of its own, so not shared: destroyed with the dialog.
+    m_icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(kIconAmbrel), IMAGE_ICON, Px(480), Px(480), 0));
+    SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
     make("STATIC", SS_LEFT | SS_NOPREFIX, kIdPrompt);
     for (int i = 0; i < 4; ++i)
-        make("BUTTON", BS_AUTORADIOBUTTON | WS_TABSTOP | (i == 0 ? WS_GROUP : 0), kIdOption0 + i);
+        make("BUTTON", BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0), kIdOption0 + i);
     make("BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, kIdRunAmbrel);
     make("BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDOK);
     make("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
@@ -121,6 +122,7 @@ void frmShutDownDialogView::Refresh() {
         place(kIdOption0 + i, l.optShutdown[i]);
         CheckDlgButton(m_hwnd, kIdOption0 + i, m_form->optShutdown == i ? BST_CHECKED : BST_UNCHECKED);
     }
+    TabStopOnChoice();
     place(kIdRunAmbrel, l.chkRunAmbrel);
     CheckDlgButton(m_hwnd, kIdRunAmbrel, m_form->chkRunAmbrel == 1 ? BST_CHECKED : BST_UNCHECKED);
     place(IDOK, l.cmdYES);
@@ -147,6 +149,17 @@ void frmShutDownDialogView::Refresh() {
                  (Topmost ? 0 : SWP_NOZORDER) | SWP_NOACTIVATE);
 }
 
+void frmShutDownDialogView::TabStopOnChoice() {
+    // Tab stops once at the group of endings, on the one chosen; the arrow
+    // keys move within it.
+    const int chosen = m_form->optShutdown >= 0 && m_form->optShutdown < 4 ? m_form->optShutdown : 0;
+    for (int i = 0; i < 4; ++i) {
+        HWND option = GetDlgItem(m_hwnd, kIdOption0 + i);
+        const LONG style = GetWindowLongA(option, GWL_STYLE);
+        SetWindowLongA(option, GWL_STYLE, i == chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
+}
+
 void frmShutDownDialogView::ReadControls() {
     for (int i = 0; i < 4; ++i)
         if (IsDlgButtonChecked(m_hwnd, kIdOption0 + i) == BST_CHECKED) m_form->optShutdown = i;
@@ -170,6 +183,9 @@ INT_PTR CALLBACK frmShutDownDialogView::Proc(HWND hwnd, UINT message, WPARAM wPa
         self = reinterpret_cast<frmShutDownDialogView*>(lParam);
         SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
         self->m_hwnd = hwnd;
+        // The launcher's own window: on the taskbar and in Alt+Tab with the
+        // program's icon. (Over the monitor it is owned and shows on neither.)
+        if (!self->m_owner) SetProgramIcons(hwnd);
         self->CreateControls();
         self->Refresh();
         // The form's handlers report their own errors; none leaves them.
@@ -187,6 +203,7 @@ INT_PTR CALLBACK frmShutDownDialogView::Proc(HWND hwnd, UINT message, WPARAM wPa
         case WM_COMMAND:
             if (HIWORD(wParam) != BN_CLICKED) return FALSE;
             self->ReadControls();
+            self->TabStopOnChoice();
             switch (LOWORD(wParam)) {
                 case IDOK: self->m_form->cmdYES_Click(); break;
                 case IDCANCEL: self->m_form->cmdNO_Click(); break;

@@ -36,10 +36,12 @@ private:
     int Px(int twips) const;
     int Twips(int px) const;
     void ReadControls();
+    void TabStopOnChoice();
 
     HWND m_hwnd = nullptr;
     HWND m_owner = nullptr;
     HFONT m_font = nullptr;
+    HICON m_icon = nullptr;  // the picture's, at the dialog's size
     frmShutDownDialog* m_form = nullptr;
     std::function<bool()> m_load;
     CommonDialog m_dialog;

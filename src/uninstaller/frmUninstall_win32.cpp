@@ -1,6 +1,7 @@
 #include "uninstaller/frmUninstall_win32.h"
 
 #include "uninstaller/uninstaller_resource.h"
+#include "win32/image_list_win32.h"
 
 namespace ambrel {
 
@@ -50,6 +51,7 @@ INT_PTR CALLBACK frmUninstallView::Proc(HWND hwnd, UINT message, WPARAM wParam, 
             self = reinterpret_cast<frmUninstallView*>(lParam);
             SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
             self->m_hwnd = hwnd;
+            SetProgramIcons(hwnd);
             self->Init();
             SetFocus(GetDlgItem(hwnd, IDCANCEL));
             return FALSE;  // the focus is set

@@ -11,6 +11,10 @@ namespace ambrel {
 
 // Resource numbers of the project's icons (see widgets.rc).
 inline constexpr int kIconAmbrel = 101;
+
+// Gives a top-level window the program's icon, large and small (the taskbar,
+// Alt+Tab, the caption). Both are the system's shared copies: never destroyed.
+void SetProgramIcons(HWND window);
 inline constexpr int kIconRun = 102;
 inline constexpr int kIconDontRun = 103;
 inline constexpr int kIconUp = 104;

@@ -120,6 +120,8 @@ void ListViewControl::SelectRow(int row) {
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(m_hwnd, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(&item));
+    // A row moved far down a long list is followed there.
+    SendMessageA(m_hwnd, LVM_ENSUREVISIBLE, row - 1, FALSE);
 }
 
 void ListViewControl::RemoveRow(int row) { SendMessageA(m_hwnd, LVM_DELETEITEM, row - 1, 0); }

@@ -25,6 +25,10 @@ public:
     void ShowTimeAndDate(int timePanel, int datePanel);
     // Keeps the bar along the bottom edge when the parent is resized.
     void ParentResized();
+    // Three panels across `width` pixels: the text, then the time and the
+    // date, each as wide as the longest it shows in the bar's font (at any
+    // DPI), and never narrower than 80 pixels at 96 DPI.
+    void SetTextTimeAndDatePanels(int width);
 
 private:
     HWND m_hwnd = nullptr;
