@@ -387,6 +387,8 @@ Section "Ambrel (required)" SecProgram
         File "${BIN32}\Telvix.exe"
         File "${BIN32}\Pellorin.exe"
     ${EndIf}
+    ; The help is the same for both.
+    File "${BIN64}\AMBREL.CHM"
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
     ; Every user's monitor records its runs in the all-users settings and
@@ -496,6 +498,7 @@ Section "Uninstall"
     Delete "$INSTDIR\corvane.exe"
     Delete "$INSTDIR\Telvix.exe"
     Delete "$INSTDIR\Pellorin.exe"
+    Delete "$INSTDIR\AMBREL.CHM"
     Delete "$INSTDIR\uninstall.exe"
     ; The all-users files, and the backups the programs may leave.
     Delete "$INSTDIR\Data\ambrel.sdd"

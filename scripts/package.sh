@@ -8,7 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 . scripts/prerequisites.sh
 install_prerequisites cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 nsis python3 || exit 1
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 nsis python3 fp-utils || exit 1
 
 status=0
 rm -rf build/dist
@@ -25,6 +25,7 @@ for arch in x86_64 i686; do
     for program in monitor/Ambrel maintenance/corvane launcher/Telvix uninstaller/Pellorin; do
         cp "build/$preset/src/$program.exe" "build/dist/$arch/"
     done
+    cp "build/$preset/help/AMBREL.CHM" "build/dist/$arch/"
     for exe in "build/dist/$arch"/*.exe; do
         size=$(stat -c %s "$exe")
         # No DLL beyond the system's own.

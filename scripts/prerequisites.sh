@@ -8,7 +8,7 @@ AMBREL_PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 nsis
     wine wine64 wine32:i386
-    xvfb xauth x11-utils imagemagick python3
+    xvfb xauth x11-utils imagemagick python3 fp-utils
 )
 
 # install_prerequisites [PACKAGE...]: the packages named, or all of the above.

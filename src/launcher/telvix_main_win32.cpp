@@ -6,6 +6,7 @@
 #include "launcher/TelvixCommandLine.h"
 #include "shutdown_dialog/frmShutDownDialog.h"
 #include "shutdown_dialog/frmShutDownDialog_win32.h"
+#include "win32/common_dialog_win32.h"
 #include "win32/app_identity_win32.h"
 #include "win32/files_win32.h"
 #include "win32/processes_win32.h"
@@ -37,5 +38,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
             return atOnce;
         });
     });
+    CloseHelp();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "maintenance/Frm_add_command.h"
 
 #include "maintenance/frm_Ambrel_Maintenance.h"
+#include "shared/HelpContexts.h"
 #include "shared/errors.h"
 #include "shared/modAmbrelCommon.h"
 #include "shared/vb.h"
@@ -160,7 +161,9 @@ void Frm_add_command::cmd_browse_Click() {
 
 void Frm_add_command::cmdEditMessage_Click() { m_view.ShowMessageStyle(); }
 
-void Frm_add_command::CmdHelp_Click() { m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\AMBREL.HLP", 120); }
+void Frm_add_command::CmdHelp_Click() {
+    m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\" + kHelpFileName, kHelpCommandEditor);
+}
 
 bool Frm_add_command::Validate() {
     auto refuse = [this](const std::string& text) {

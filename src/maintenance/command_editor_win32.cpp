@@ -91,6 +91,7 @@ private:
         }
     }
     void OnClose() override { m_form.cmdCancel_Click(); }
+    void OnHelp() override { m_form.cmdHelp_Click(); }
 
     frmEditAction m_form;
 };
@@ -166,6 +167,7 @@ private:
         }
     }
     void OnClose() override { m_form.cmdCancel_Click(); }
+    void OnHelp() override { m_form.cmdHelp_Click(); }
 
     EditorPorts& m_ports;
     frm_Ambrel_Maintenance& m_reporter;
@@ -299,6 +301,7 @@ private:
         }
     }
     void OnClose() override { m_form.Form_QueryUnload(); }
+    void OnHelp() override { m_form.CmdHelp_Click(); }
 
     EditorPorts& m_ports;
     frm_Ambrel_Maintenance& m_owner;
@@ -352,6 +355,9 @@ INT_PTR CALLBACK ModalDialogView::Proc(HWND hwnd, UINT message, WPARAM wParam, L
             return TRUE;
         case WM_CLOSE:
             self->Guarded([self] { self->OnClose(); });
+            return TRUE;
+        case WM_HELP:
+            self->Guarded([self] { self->OnHelp(); });
             return TRUE;
         default: return FALSE;
     }

@@ -31,6 +31,8 @@ protected:
     virtual void OnCommand(int id, int code) = 0;
     // The close box, the system menu or Alt+F4.
     virtual void OnClose() = 0;
+    // F1: as the dialog's Help button.
+    virtual void OnHelp() = 0;
     void End();
     void ShowHelpTopic(const std::string& file, unsigned long context);
     // A running test: its button stops the wait, Accept and Cancel wait.

@@ -6,6 +6,7 @@
 #include "maintenance/command_editor_win32.h"
 #include "maintenance/frm_Ambrel_Maintenance.h"
 #include "maintenance/frm_Ambrel_Maintenance_win32.h"
+#include "win32/common_dialog_win32.h"
 #include "win32/app_identity_win32.h"
 #include "shared/CommandFiles.h"
 #include "win32/command_list_lock_win32.h"
@@ -55,5 +56,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    CloseHelp();
     return 0;
 }

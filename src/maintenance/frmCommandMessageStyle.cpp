@@ -1,4 +1,5 @@
 #include "maintenance/frmCommandMessageStyle.h"
+#include "shared/HelpContexts.h"
 
 #include "shared/modAmbrelCommon.h"
 #include "shared/vb.h"
@@ -14,8 +15,6 @@ const char* const kActionItems[6] = {"Continue normally", "Skip following progra
 namespace {
 
 const int kIconValues[5] = {0, 16, 32, 48, 64};
-const char* const kHelpTopicFile = "\\AMBREL.HLP";
-constexpr unsigned long kHelpTopic = 123;
 
 }  // namespace
 
@@ -121,7 +120,7 @@ void frmCommandMessageStyle::cmdEditAction_Click(int button) {
 }
 
 void frmCommandMessageStyle::cmdHelp_Click() {
-    m_view.ShowHelp(m_ports.App.ProgramDirectory + kHelpTopicFile, kHelpTopic);
+    m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\" + kHelpFileName, kHelpMessageStyle);
 }
 
 std::string frmCommandMessageStyle::EditActionText() const {
@@ -193,7 +192,7 @@ void frmEditAction::cmdCancel_Click() {
 }
 
 void frmEditAction::cmdHelp_Click() {
-    m_view.ShowHelp(m_ports.App.ProgramDirectory + kHelpTopicFile, kHelpTopic);
+    m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\" + kHelpFileName, kHelpMessageStyle);
 }
 
 void frmEditAction::Close() {

@@ -1,4 +1,5 @@
 #include "maintenance/frm_Ambrel_Maintenance.h"
+#include "shared/HelpContexts.h"
 #include "monitor/MonitorCommandLine.h"
 
 #include "shared/cAmbrelOptions.h"
@@ -12,13 +13,13 @@
 namespace ambrel {
 
 const MaintenanceTab kMaintenanceTabs[7] = {
-    {"Shutdown Folder", "Shortcuts in shutdown folder", "picShutFolder", "112"},
-    {"Command Lines", "Command lines to execute", "picCommands", "113"},
-    {"Program Options", "Execute programs options", "picProgOptions", "125"},
-    {"Run Options", "Run Ambrel options", "picRunOptions", "126"},
-    {"Shutdown Options", "Shutdown Windows options", "picShutWinOptions", "127"},
-    {"Log Options", "Log File Options", "picLogOptions", "128"},
-    {"About", "About Ambrel", "picAbout", "104"},
+    {"Shutdown Folder", "Shortcuts in shutdown folder", "picShutFolder", kHelpShutdownFolder},
+    {"Command Lines", "Command lines to execute", "picCommands", kHelpCommandLines},
+    {"Program Options", "Execute programs options", "picProgOptions", kHelpProgramOptions},
+    {"Run Options", "Run Ambrel options", "picRunOptions", kHelpRunOptions},
+    {"Shutdown Options", "Shutdown Windows options", "picShutWinOptions", kHelpShutdownOptions},
+    {"Log Options", "Log File Options", "picLogOptions", kHelpLogOptions},
+    {"About", "About Ambrel", "picAbout", kHelpMaintenance},
 };
 
 namespace {
@@ -132,7 +133,7 @@ bool frm_Ambrel_Maintenance::Form_Load(const std::string& commandLine) {
         lblAboutCopyright = about.LegalCopyright;
         lblAboutCompany = about.CompanyName;
         lblAboutComments = about.Comments;
-        HelpTopic = "104";
+        HelpTopic = std::to_string(kHelpMaintenance);
     } catch (...) {
         ReportHandlerError();
     }
@@ -250,7 +251,7 @@ void frm_Ambrel_Maintenance::ShowShutdownFolder() {
 void frm_Ambrel_Maintenance::TabStrip1_Click(int tab) {
     if (tab < 1 || tab > 7) return;
     TabStrip1_SelectedTab = tab;
-    HelpTopic = kMaintenanceTabs[tab - 1].HelpTopic;
+    HelpTopic = std::to_string(kMaintenanceTabs[tab - 1].HelpTopic);
     m_view.Refresh();
 }
 
@@ -360,7 +361,7 @@ void frm_Ambrel_Maintenance::cmdDeleteLog_Click() {
 
 void frm_Ambrel_Maintenance::cmd_help_Click() {
     try {
-        m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\AMBREL.HLP", std::stoul(HelpTopic));
+        m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\" + kHelpFileName, std::stoul(HelpTopic));
     } catch (...) {
         ReportHandlerError();
     }

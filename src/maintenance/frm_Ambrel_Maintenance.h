@@ -93,7 +93,7 @@ struct MaintenanceTab {
     const char* Caption;
     const char* ToolTip;
     const char* Page;
-    const char* HelpTopic;
+    unsigned long HelpTopic;  // the help's context number
 };
 extern const MaintenanceTab kMaintenanceTabs[7];
 

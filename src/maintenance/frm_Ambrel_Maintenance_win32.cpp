@@ -428,6 +428,13 @@ INT_PTR frm_Ambrel_MaintenanceView::HandleMain(UINT message, WPARAM wParam, LPAR
         case WM_CLOSE:
             if (m_form) m_form->cmd_cancel_Click();
             return TRUE;
+        case WM_HELP:
+            // F1 anywhere in the window: the help of the page on show.
+            if (m_form) {
+                ReadControls();
+                m_form->cmd_help_Click();
+            }
+            return TRUE;
         case WM_DESTROY:
             m_destroyed = true;
             KillTimer(m_hwnd, kClockTimer);

@@ -6,6 +6,7 @@
 #include "monitor/frmAmbrel.h"
 #include "monitor/frmAmbrel_win32.h"
 #include "shared/modAmbrelCommon.h"
+#include "win32/common_dialog_win32.h"
 #include "win32/instance_guard_win32.h"
 #include "win32/app_identity_win32.h"
 #include "win32/command_list_lock_win32.h"
@@ -51,5 +52,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) ServeMessage(msg);
+    CloseHelp();
     return 0;
 }

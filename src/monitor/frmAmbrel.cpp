@@ -1,4 +1,5 @@
 #include "monitor/frmAmbrel.h"
+#include "shared/HelpContexts.h"
 
 #include <cmath>
 
@@ -16,7 +17,6 @@ namespace ambrel {
 
 namespace {
 
-constexpr unsigned long kHelpContextMonitor = 103;
 
 }  // namespace
 
@@ -341,7 +341,7 @@ void frmAmbrel::cmdMinimize_Click() {
 void frmAmbrel::mExit_Click() { EndProgram(); }
 
 void frmAmbrel::mHelp_Click() {
-    m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\AMBREL.HLP", kHelpContextMonitor);
+    m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\" + kHelpFileName, kHelpMonitor);
 }
 
 // ---------------------------------------------------------------------------

@@ -608,6 +608,10 @@ LRESULT frmAmbrelView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!cancel) m_form->mExit_Click();
             return 0;
         }
+        case WM_HELP:
+            // F1, as the Help buttons and the menu's entry.
+            if (m_form) m_form->mHelp_Click();
+            return TRUE;
         case DM_GETDEFID:
             // Asked by the keyboard handling of the message loops for Enter.
             return DefaultButtonId();

@@ -1,4 +1,5 @@
 #include "shutdown_dialog/frmShutDownDialog.h"
+#include "shared/HelpContexts.h"
 
 #include <cmath>
 
@@ -253,7 +254,7 @@ void frmShutDownDialog::cmdNO_Click() {
 
 void frmShutDownDialog::cmdHelp_Click() {
     if (m_variant != ShutDownDialogVariant::Launcher) return;
-    m_view.ShowHelp(m_ports->App.ProgramDirectory + "\\AMBREL.HLP", 120);
+    m_view.ShowHelp(m_ports->App.ProgramDirectory + "\\" + kHelpFileName, kHelpShutDownDialog);
 }
 
 void frmShutDownDialog::Close() {

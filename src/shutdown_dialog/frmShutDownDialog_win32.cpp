@@ -214,6 +214,9 @@ INT_PTR CALLBACK frmShutDownDialogView::Proc(HWND hwnd, UINT message, WPARAM wPa
         case WM_CLOSE:
             self->m_form->cmdNO_Click();
             return TRUE;
+        case WM_HELP:
+            self->m_form->cmdHelp_Click();
+            return TRUE;
         default: return FALSE;
     }
 }

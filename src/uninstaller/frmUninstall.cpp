@@ -1,4 +1,5 @@
 #include "uninstaller/frmUninstall.h"
+#include "shared/HelpContexts.h"
 
 #include <vector>
 
@@ -71,7 +72,9 @@ void frmUninstall::cmdOk_Click() {
 
 void frmUninstall::cmdCancel_Click() { m_view.Close(); }
 
-void frmUninstall::cmdHelp_Click() { m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\AMBREL.HLP", kUninstallHelpContext); }
+void frmUninstall::cmdHelp_Click() {
+    m_view.ShowHelp(m_ports.App.ProgramDirectory + "\\" + kHelpFileName, kHelpUninstaller);
+}
 
 void frmUninstall::RemoveFilesOf(const std::string& folder, const std::string& onlyEnding) {
     std::vector<std::string> names;

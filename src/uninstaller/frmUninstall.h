@@ -30,8 +30,6 @@ public:
     virtual void Close() = 0;
 };
 
-inline constexpr unsigned long kUninstallHelpContext = 105;
-
 class frmUninstall {
 public:
     frmUninstall(UninstallPorts& ports, IUninstallView& view);

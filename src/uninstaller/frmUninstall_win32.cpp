@@ -64,6 +64,9 @@ INT_PTR CALLBACK frmUninstallView::Proc(HWND hwnd, UINT message, WPARAM wParam, 
                 default: break;
             }
             break;
+        case WM_HELP:
+            if (self) self->m_form->cmdHelp_Click();
+            return TRUE;
         case WM_CTLCOLORSTATIC:
             // The read-only message boxes on the window's own background.
             SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));

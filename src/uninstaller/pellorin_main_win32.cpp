@@ -5,6 +5,7 @@
 
 #include "uninstaller/frmUninstall.h"
 #include "uninstaller/frmUninstall_win32.h"
+#include "win32/common_dialog_win32.h"
 #include "win32/app_identity_win32.h"
 #include "win32/files_win32.h"
 #include "win32/registry_win32.h"
@@ -27,5 +28,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
         form.Uninstall();
     else
         view.Run(form);
+    CloseHelp();
     return 0;
 }

@@ -39,11 +39,63 @@ std::string CommonDialog::ShowOpen(const OpenFileRequest& request) {
     return file.data();
 }
 
+namespace {
+
+using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+constexpr UINT kHhHelpContext = 0x000F;  // HH_HELP_CONTEXT
+constexpr UINT kHhCloseAll = 0x0012;     // HH_CLOSE_ALL
+
+bool loadedViewer = false;
+
+// The viewer's entry point, or nullptr where the system has none. Loaded
+// only when help is first asked for, so the programs start without it.
+HtmlHelpFunction HtmlHelpEntry() {
+    static HtmlHelpFunction entry = [] {
+        HMODULE viewer = LoadLibraryA("hhctrl.ocx");
+        loadedViewer = viewer != nullptr;
+        return viewer ? reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpA")))
+                      : nullptr;
+    }();
+    return entry;
+}
+
+bool IsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
 bool CommonDialog::ShowHelpTopic(const std::string& helpFile, unsigned long context) {
-    HelpFile = helpFile;
-    HelpContext = context;
-    HelpCommand = HELP_CONTEXT;
-    return ShowHelp();
+    const std::size_t dot = helpFile.find_last_of('.');
+    const std::size_t folder = helpFile.find_last_of('\\');
+    const std::string base = dot != std::string::npos && (folder == std::string::npos || dot > folder)
+                                 ? helpFile.substr(0, dot)
+                                 : helpFile;
+    const std::string htmlHelp = base + ".CHM", winHelp = base + ".HLP";
+    const bool haveHtmlHelp = IsFile(htmlHelp);
+    if (haveHtmlHelp) {
+        if (HtmlHelpFunction show = HtmlHelpEntry()) {
+            if (show(m_owner, htmlHelp.c_str(), kHhHelpContext, context)) return true;
+        }
+    }
+    if (IsFile(winHelp)) {
+        HelpFile = winHelp;
+        HelpContext = context;
+        HelpCommand = HELP_CONTEXT;
+        return ShowHelp();
+    }
+    const std::string text = haveHtmlHelp ? "The help in " + htmlHelp +
+                                                " cannot be shown: this Windows has no viewer for HTML Help "
+                                                "(hhctrl.ocx)."
+                                          : "The help cannot be shown: its file " + htmlHelp + " is missing.";
+    MessageBoxA(m_owner, text.c_str(), "Ambrel Help", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+void CloseHelp() {
+    if (!loadedViewer) return;
+    if (HtmlHelpFunction show = HtmlHelpEntry()) show(nullptr, nullptr, kHhCloseAll, 0);
 }
 
 bool CommonDialog::ShowHelp() {

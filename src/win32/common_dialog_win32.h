@@ -1,5 +1,6 @@
 #pragma once
-// The common dialog: an open-file dialog, and help through WinHelp.
+// The common dialog: an open-file dialog, and the help: the HTML Help file,
+// or where the system has no viewer for it, the WinHelp file of that name.
 
 #include <windows.h>
 
@@ -22,12 +23,19 @@ public:
     unsigned long HelpContext = 0;
     unsigned int HelpCommand = 1;
     bool ShowHelp();
-    // Shows the topic of a context number in a help file.
+    // Shows the topic of a context number: in the HTML Help file that
+    // `helpFile` names (its extension aside) when the system has a viewer for
+    // it (hhctrl.ocx, looked up at run time), else in the WinHelp file of
+    // that name when there is one; else one box names the file. The help
+    // window is owned by the owner, and goes at the latest with CloseHelp.
     bool ShowHelpTopic(const std::string& helpFile, unsigned long context);
 
 private:
     HWND m_owner;
 };
+
+// Closes the help windows this program opened; called as it ends.
+void CloseHelp();
 
 // The filter in the dialog's own form: pairs separated by NULs, ending in two.
 std::string OpenFileFilter(const std::string& filter);

@@ -114,6 +114,8 @@ class Session:
             built = self.build / "src" / program
             if built.exists():
                 shutil.copy(built, self.program_dir)
+        if (self.build / "help" / "AMBREL.CHM").exists():
+            shutil.copy(self.build / "help" / "AMBREL.CHM", self.program_dir)
         self.monitors = []
 
     def _ensure_template(self):
@@ -186,9 +188,17 @@ class Session:
         self.monitors.append(process)
         return process
 
-    def start_program(self, exe, *args):
-        process = subprocess.Popen(self.wine(f"C:\\Ambrel\\{exe}", *args), env=self.env,
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    def start_program(self, exe, *args, trace_to=None, channels=""):
+        """Starts a program of C:\\Ambrel; with `trace_to`, Wine's trace of the
+        debug `channels` (its own reports of what it was asked) goes to that file."""
+        env, output = self.env, subprocess.DEVNULL
+        if trace_to:
+            env = dict(self.env, WINEDEBUG=f"-all,{channels}")
+            output = open(trace_to, "a")
+        process = subprocess.Popen(self.wine(f"C:\\Ambrel\\{exe}", *args), env=env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=output)
+        if trace_to:
+            output.close()
         self.monitors.append(process)
         return process
 

@@ -406,7 +406,7 @@ HWND ButtonOf(HWND window, const std::string& caption) {
 }
 
 // The keyboard as the user has it: the window is brought to the front and
-// each of KEYS (blank-separated: tab, enter, space, end, backspace or a letter,
+// each of KEYS (blank-separated: tab, enter, space, end, backspace, f1 or a letter,
 // each after shift+, ctrl+ or alt+ as wanted)
 // is typed, a moment apart, so the window's own loop reads them as typing.
 int Keys(HWND window, const std::string& typed) {
@@ -425,6 +425,7 @@ int Keys(HWND window, const std::string& typed) {
         if (key == "tab") vk = VK_TAB;
         else if (key == "end") vk = VK_END;
         else if (key == "backspace") vk = VK_BACK;
+        else if (key == "f1") vk = VK_F1;
         else if (key == "enter") vk = VK_RETURN;
         else if (key == "space") vk = VK_SPACE;
         else if (key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0])))

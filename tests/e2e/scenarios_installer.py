@@ -217,6 +217,7 @@ def setup_installs_silently_the_monitor_runs_a_list_and_the_uninstall_string_rem
         check((home / program).read_bytes() == (DIST / "x86_64" / program).read_bytes(),
               f"{program} is not the 64-bit build")
     check((home / "uninstall.exe").exists(), "no uninstaller")
+    check((home / "AMBREL.CHM").read_bytes() == (DIST / "x86_64" / "AMBREL.CHM").read_bytes(), "no help file")
     # Administrators own the program folder, Data and its files; Users may
     # add their own lists to Data and write the settings and the log in place.
     expect_descriptors(descriptors, "C:\\Program Files\\Ambrel")

@@ -54,14 +54,15 @@ class Controls:
 class Window(Controls):
     """The maintenance window."""
 
-    def __init__(self, s, monitor=None, box=None):
+    def __init__(self, s, monitor=None, box=None, trace_to=None):
         """Started directly, or from the menu of the monitor's window `monitor`;
-        `box` is the text of a message box that comes before the window shows."""
+        `box` is the text of a message box that comes before the window shows;
+        `trace_to` takes Wine's report of the help it is asked for."""
         if monitor:
             self.process = None
             s.tool("post", monitor, WM_COMMAND, MENU_MAINTENANCE)
         else:
-            self.process = s.start_program("corvane.exe")
+            self.process = s.start_program("corvane.exe", trace_to=trace_to, channels="+htmlhelp")
         # A first start in a fresh prefix on a loaded machine can be slow.
         super().__init__(s, s.wait_title(TITLE, 60000), wait=False)
         self.first_box = self.answer(box, "OK") if box else None
@@ -308,6 +309,54 @@ def ctrl_backspace_in_the_editor_leaves_the_list_whole_for_the_monitor(s):
     ending.wait(timeout=90)
     check(monitor.wait(timeout=30) is not None, "the monitor outlived the session")
     expect(s.lines("C:\\trace.txt"), ["first", "second", "third"], "what the monitor ran")
+
+
+@scenario(seconds=15, own_display=True)
+def help_opens_on_the_topic_of_the_page_on_show_and_of_the_editor(s):
+    """Wine's HTML Help viewer draws no page without its browser engine, but
+    reports the page it opens for a context number: the map compiled into
+    AMBREL.CHM, read by the real viewer."""
+    s.options(ShutdownOption=3)
+    s.commands([trace_command("a")])
+    trace = s.prefix / "help.txt"
+    w = Window(s, trace_to=trace)
+
+    def opened():
+        text = trace.read_text(errors="replace") if trace.exists() else ""
+        return re.findall(r'FindContextAlias returning "([^"]*)"', text)
+
+    def expect_topic(page, how):
+        count = len(opened())
+        how()
+        s.wait_for(lambda: len(opened()) > count, 60, f"the help for {page}")
+        expect(opened()[count:], [f"/{page}"], "the topic opened")
+
+    # Without the file: one box that names it, and no viewer.
+    chm = s.program_dir / "AMBREL.CHM"
+    check(chm.exists(), "the build made no AMBREL.CHM")
+    chm.rename(s.prefix / "AMBREL.CHM")
+    w.press("IDC_CMD_HELP")
+    _, text = w.answer("AMBREL.CHM", "OK")
+    expect(text, "The help cannot be shown: its file C:\\Ambrel\\AMBREL.CHM is missing.", "the box")
+    expect(opened(), [], "a viewer opened")
+    (s.prefix / "AMBREL.CHM").rename(chm)
+
+    w.tab(2)
+    expect_topic("command-lines.htm", lambda: w.press("IDC_CMD_HELP"))
+    viewer = s.wait_title("Ambrel Help", 30000)
+    w.tab(6)
+    expect_topic("log-options.htm", lambda: w.press("IDC_CMD_HELP"))
+    # F1 on another page: the topic of that page.
+    w.tab(4)
+    expect_topic("run-options.htm", lambda: s.tool("keys", w.hwnd, "f1"))
+    w.tab(2)
+    s.tool("select", w.hwnd, 1)
+    e = Dialog(w, "IDC_CMD_EDIT", "Ambrel")
+    expect_topic("editor.htm", lambda: e.press("IDC_CMDHELP"))
+    e.close_with("IDCANCEL")
+    w.close_with("IDCANCEL")
+    # The help window is the program's: it goes with it.
+    check(s.tool("wait-gone", viewer, 30000, check_rc=False)[0] == 0, "the help window outlived the program")
 
 
 def rows(s, w):

@@ -226,7 +226,7 @@ TEST_F(Editor, BrowseAndHelp) {
     EXPECT_NE(ui.Boxes.back().Text.find("has blanks in its path but no quotes"), std::string::npos);
     EXPECT_EQ(e.Txt_command, "\"C:\\Program Files\\Backup\\run.exe\" /all");
     e.CmdHelp_Click();
-    EXPECT_EQ(views.HelpFile, "C:\\Ambrel\\AMBREL.HLP");
+    EXPECT_EQ(views.HelpFile, "C:\\Ambrel\\AMBREL.CHM");
     EXPECT_EQ(views.HelpContext, 120u);
 }
 

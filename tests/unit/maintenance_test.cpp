@@ -173,7 +173,7 @@ TEST_F(Maintenance, ClicksEnableBoxesShowPanelsAndChooseTheListFiles) {
     }
     f.TabStrip1_Click(4);
     f.cmd_help_Click();
-    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.HLP");
+    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.CHM");
     EXPECT_EQ(view.HelpContext, 126u);
 }
 

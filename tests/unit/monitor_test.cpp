@@ -227,7 +227,7 @@ TEST_F(Monitor, MenuEntriesStartMaintenanceAskToHideAndShowHelp) {
     EXPECT_EQ(f.Mode, WindowMode::Hidden);
 
     f.mHelp_Click();
-    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.HLP");
+    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.CHM");
     EXPECT_EQ(view.HelpContext, 103u);
 }
 

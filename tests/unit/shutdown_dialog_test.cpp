@@ -233,8 +233,8 @@ TEST_F(ShutDownDialog, TheLauncherActsAtOnceReportsFailuresAndShowsHelp) {
 
     auto& d = Launcher();
     d.cmdHelp_Click();
-    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.HLP");
-    EXPECT_EQ(view.HelpContext, 120u);
+    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.CHM");
+    EXPECT_EQ(view.HelpContext, 121u);
     d.cmdNO_Click();
     EXPECT_TRUE(d.Closed);
 

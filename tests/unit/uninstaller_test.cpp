@@ -116,7 +116,7 @@ TEST_F(Uninstaller, CancelRemovesNothingAndHelpOpensItsTopic) {
     const std::vector<std::string> before = Left();
     frmUninstall& f = Form();
     f.cmdHelp_Click();
-    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.HLP");
+    EXPECT_EQ(view.HelpFile, "C:\\Ambrel\\AMBREL.CHM");
     EXPECT_EQ(view.HelpContext, 105u);
     f.cmdCancel_Click();
     EXPECT_EQ(view.Closes, 1);

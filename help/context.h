@@ -1,0 +1,13 @@
+/* The context numbers the programs open help with, one topic each. */
+#define IDH_MONITOR 103
+#define IDH_MAINTENANCE 104
+#define IDH_UNINSTALLER 105
+#define IDH_SHUTDOWN_FOLDER 112
+#define IDH_COMMAND_LINES 113
+#define IDH_COMMAND_EDITOR 120
+#define IDH_SHUT_DOWN_DIALOG 121
+#define IDH_MESSAGE_STYLE 123
+#define IDH_PROGRAM_OPTIONS 125
+#define IDH_RUN_OPTIONS 126
+#define IDH_SHUTDOWN_OPTIONS 127
+#define IDH_LOG_OPTIONS 128
