@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "maintenance/CommandListTask.h"
+#include "maintenance/history_win32.h"
 #include "maintenance/command_editor_win32.h"
 #include "maintenance/frm_Ambrel_Maintenance.h"
 #include "maintenance/frm_Ambrel_Maintenance_win32.h"
@@ -37,10 +39,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     MaintenancePorts ports{registry, facts,    files,    clock, regional, ui, instanceGuard, processes,
                            links,    messages, listLock, identity, about};
 
+    // /export and /import: silent, for scripts; the exit code says how it went.
+    const ListTask task = ParseListTask(commandLine ? commandLine : "");
+    if (task.What == ListTask::Kind::History && !task.Usage) {
+        ShowHistoryWindow(nullptr, files, ui, UserHistoryPath(ports));
+        return 0;
+    }
+    if (task.What != ListTask::Kind::None) {
+        std::string report;
+        return RunListTask(ports, task, {AnsiToUtf8, Utf8ToAnsi}, report);
+    }
+
     frm_Ambrel_MaintenanceView view;
     if (!view.Create(instance)) return 1;
     frm_Ambrel_Maintenance form(ports, view);
     view.Attach(form);
+    view.HistoryPorts(files, ui);
+    form.SetTextCodec({AnsiToUtf8, Utf8ToAnsi});
     EditorPorts editorPorts{ui, processes, clock, links, ports.App, files};
     Win32CommandEditor editor(editorPorts, view.Hwnd());
     form.SetCommandEditor(&editor);

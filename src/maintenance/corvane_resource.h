@@ -151,3 +151,16 @@
 #define IDC_ACTIONBROWSE 2202
 #define IDC_ACTIONTEST 2203
 #define IDC_ACTIONHELP 2204
+
+// The Command Lines page's list as a text file, and the run history.
+#define IDC_CMD_EXPORT 1210
+#define IDC_CMD_IMPORT 1211
+#define IDC_CMD_HISTORY 1212
+
+// The History window.
+#define IDD_HISTORY 213
+#define IDC_LVHISTORY 2301
+#define IDC_CHKHISTFAILURES 2302
+#define IDC_LBLHISTSTATUS 2303
+#define IDC_HISTREFRESH 2304
+#define IDC_HISTOPEN 2305

@@ -24,6 +24,15 @@ const MaintenanceTab kMaintenanceTabs[7] = {
 
 namespace {
 
+// The tab on which each option's controls are.
+const std::pair<const char*, int> kOptionTabs[] = {
+    {"TimeOutPrograms", 3},     {"TimeOutProgramMinutes", 3}, {"QueryClose", 3},          {"RunCommands", 3},
+    {"AllUsersUseSame", 4},     {"RunMinimized", 4},          {"AllowUsersToDisable", 5}, {"PowerOff", 5},
+    {"ForceLogoff", 5},         {"ShutWindowsOnTime", 5},     {"ShutWindowsTime", 5},     {"ShutdownOption", 5},
+    {"ShutDownDialogTitle", 5}, {"WinShutdownType", 5},       {"Logging", 6},             {"LogDir", 6},
+};
+const char* const kPolicyNoteText = "Set by your administrator";
+
 const char* const kDefaultDialogTitle = "Shut Down Windows";
 const char* const kNoRightsForAllUsersText =
     "The options and command lines for all users can be changed only with an administrator's rights, so nothing "
@@ -141,6 +150,10 @@ bool frm_Ambrel_Maintenance::Form_Load(const std::string& commandLine) {
     return true;
 }
 
+bool frm_Ambrel_Maintenance::OptionLocked(const std::string& name) const {
+    return m_options && m_options->Locked(name);
+}
+
 void frm_Ambrel_Maintenance::CreateSharedObjects() {
     m_systemInfo = std::make_unique<cSystemInfo>(m_ports.Registry, m_ports.Facts);
     m_options = std::make_unique<cAmbrelOptions>(m_ports.Registry, m_ports.App);
@@ -217,6 +230,10 @@ void frm_Ambrel_Maintenance::LoadOptionsIntoControls() {
     txtTimeOutMinutes = o.TimeOutProgramMinutes();
     optLogOption = o.Logging() >= 1 && o.Logging() <= 3 ? o.Logging() - 1 : -1;
     txtLogFilePath = o.LogDir();
+
+    for (std::string& note : PolicyNote) note.clear();
+    for (const auto& [name, tab] : kOptionTabs)
+        if (o.Locked(name)) PolicyNote[tab] = kPolicyNoteText;
 
     if (!m_systemInfo->MultiUsers()) {
         // One user only: there is only the one list.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "maintenance/CommandListText.h"
 #include "shared/CommandFiles.h"
 #include "shared/CommandRecords.h"
 #include "shared/FileListBox.h"
@@ -52,6 +53,10 @@ public:
     virtual void ShowHelp(const std::string& helpFile, unsigned long context) = 0;
     // The open-file dialog: the chosen path, empty when the user cancels.
     virtual std::string ShowOpen(const OpenFileRequest& request) = 0;
+    // The save-file dialog, the same way.
+    virtual std::string ShowSave(const OpenFileRequest& request) = 0;
+    // The History window over the history at `path`, modally.
+    virtual void ShowHistory(const std::string& path) = 0;
     // Destroys the window; the program ends once the handler returns.
     virtual void Unload() = 0;
 };
@@ -107,6 +112,8 @@ public:
     frm_Ambrel_Maintenance(const frm_Ambrel_Maintenance&) = delete;
     frm_Ambrel_Maintenance& operator=(const frm_Ambrel_Maintenance&) = delete;
 
+    // How the list's text file is converted (UTF-8 to and from the stored strings).
+    void SetTextCodec(const TextCodec& codec) { m_codec = codec; }
     // The editor that Add, Edit and Delete open; without one they do nothing.
     void SetCommandEditor(ICommandEditor* editor) { m_editor = editor; }
     bool HasCommandEditor() const { return m_editor != nullptr; }
@@ -139,6 +146,11 @@ public:
     void cmdChangeForAllUsers_Click();
 
     // The command list page.
+    // The list as a text file: written from the rows as they are, or read
+    // into the page (all of it or nothing), which OK then saves.
+    void Cmd_export_Click();
+    void Cmd_import_Click();
+    void Cmd_history_Click();
     void Cmd_add_Click();
     void Cmd_edit_Click();
     void Cmd_delete_Click();
@@ -228,6 +240,10 @@ public:
     bool cmdChangeForAllUsers_Visible = false;
     bool chkAmbrelInStartup_Enabled = true;
     bool Enabled = true;  // false while the elevated copy runs
+    // Options an administrator's policy sets: their controls are shown
+    // disabled, and each page that has one says so once (by tab, from 1).
+    bool OptionLocked(const std::string& name) const;
+    std::string PolicyNote[8];
 
     // ---- the command list state ----
     std::vector<CommandSettings> CommandSettingsList;
@@ -273,6 +289,7 @@ private:
     std::vector<CommandPair> m_asLoaded;
     bool m_listFilesKnown = false;  // the options said which list is this user's
     std::string m_loadedFrom;  // the settings file the list was loaded from
+    TextCodec m_codec;
     bool m_startsForEveryone = false;  // the machine's Startup shortcut is there
 };
 

@@ -5,6 +5,7 @@
 
 #include "maintenance/frm_Ambrel_Maintenance.h"
 #include "shared/CommandFiles.h"
+#include "shared/SessionTrail.h"
 #include "shared/cLogger.h"
 #include "shared/errors.h"
 #include "shared/modAmbrelCommon.h"
@@ -188,6 +189,98 @@ bool frm_Ambrel_Maintenance::SaveCommandList() {
     }
     return SaveCommandListKeepingCounters(m_ports.Files, &m_ports.ListLock, *m_logger, m_ports.Ui, m_ports.Clock,
                                           m_ports.App.Title, CurrentCommandFiles(), commands, m_ports.App.Title);
+}
+
+// ---------------------------------------------------------------------------
+// Export, Import and History
+
+namespace {
+
+const char* const kTextFilter = "Text files (*.txt) | *.txt | All files (*.*) | *.*";
+
+}  // namespace
+
+void frm_Ambrel_Maintenance::Cmd_export_Click() {
+    try {
+        const std::string path = m_view.ShowSave({"Export the command lines", kTextFilter, "", 0});
+        if (path.empty()) return;
+        std::vector<CommandPair> pairs;
+        for (const CommandRow& row : Lv_commands) {
+            const std::size_t at = CheckedIndex(std::stoi(row.Tag));
+            CommandPair pair{CommandSettingsList[at], CommandStringsList[at]};
+            pair.Settings.Run = row.SmallIcon == 1 ? 1 : 0;
+            pairs.push_back(pair);
+        }
+        const std::string text = CommandListToText(pairs, m_codec.ToUtf8);
+        long error = 0;
+        m_ports.Files.Remove(path);
+        auto file = m_ports.Files.Open(path, FileMode::CreateNew, error);
+        if (!file || !file->Write(text.data(), text.size()) || !file->Flush())
+            m_ports.Ui.MsgBox("The command lines could not be written to " + path + ".", kMbCritical, m_ports.App.Title);
+    } catch (...) {
+        ReportHandlerError();
+    }
+}
+
+void frm_Ambrel_Maintenance::Cmd_import_Click() {
+    if (ListReadOnly) return;
+    try {
+        const std::string path = m_view.ShowOpen({"Import command lines", kTextFilter, "", kOpenFileMustExist});
+        if (path.empty()) return;
+        long error = 0;
+        auto file = m_ports.Files.Open(path, FileMode::Read, error);
+        std::string text(file ? static_cast<std::size_t>(file->Size()) : 0, '\0');
+        if (!file || file->Read(text.data(), text.size()) != text.size()) {
+            m_ports.Ui.MsgBox(path + " could not be read.", kMbCritical, m_ports.App.Title);
+            return;
+        }
+        std::vector<CommandPair> pairs;
+        CommandListTextError bad;
+        if (!CommandListFromText(text, pairs, bad, m_codec.FromUtf8)) {
+            m_ports.Ui.MsgBox("Nothing was imported: " + path + ", line " + std::to_string(bad.Line) + ": " +
+                                  bad.Message + ".",
+                              kMbCritical, m_ports.App.Title);
+            return;
+        }
+        // The page holds the file's commands now; one that was loaded as it
+        // is keeps its record, and with it the runs counted so far.
+        const std::vector<CommandPair> asLoaded = m_asLoaded;
+        const std::vector<int> records = m_loadedRecords;
+        std::vector<bool> taken(asLoaded.size(), false);
+        CommandSettingsList.assign(1, CommandSettings{});
+        CommandStringsList.assign(1, CommandStrings{});
+        m_loadedRecords.assign(1, -1);
+        m_asLoaded.assign(1, CommandPair{});
+        m_edited.clear();
+        Lv_commands.clear();
+        for (const CommandPair& pair : pairs) {
+            const int index = NewCommandSlot();
+            CommandSettingsList[static_cast<std::size_t>(index)] = pair.Settings;
+            CommandStringsList[static_cast<std::size_t>(index)] = pair.Strings;
+            for (std::size_t j = 0; j < asLoaded.size(); ++j)
+                if (!taken[j] && j < records.size() && records[j] >= 0 && SameCommand(asLoaded[j], pair)) {
+                    taken[j] = true;
+                    m_loadedRecords[static_cast<std::size_t>(index)] = records[j];
+                    m_asLoaded[static_cast<std::size_t>(index)] = asLoaded[j];
+                    break;
+                }
+            AddRow(index);
+        }
+        Lv_SelectedRow = Lv_commands.empty() ? 0 : 1;
+        Cmd_edit_Enabled = Cmd_delete_Enabled = !Lv_commands.empty();
+        ListIncomplete = false;
+    } catch (...) {
+        ReportHandlerError();
+    }
+    m_view.Refresh();
+}
+
+void frm_Ambrel_Maintenance::Cmd_history_Click() {
+    try {
+        m_view.ShowHistory(HistoryPath(CurrentCommandFiles()));
+    } catch (...) {
+        ReportHandlerError();
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "maintenance/frm_Ambrel_Maintenance_win32.h"
 
+#include "maintenance/history_win32.h"
+
 #include <commctrl.h>
 #include <uxtheme.h>
 
@@ -249,6 +251,7 @@ void frm_Ambrel_MaintenanceView::Refresh() {
     dlg::Enable(page, IDC_CMD_ADD, f.HasCommandEditor() && f.Cmd_add_Enabled);
     dlg::Enable(page, IDC_CMD_EDIT, f.HasCommandEditor() && f.Cmd_edit_Enabled);
     dlg::Enable(page, IDC_CMD_DELETE, f.HasCommandEditor() && f.Cmd_delete_Enabled);
+    dlg::Enable(page, IDC_CMD_IMPORT, !f.ListReadOnly);
     dlg::Text(page, IDC_LBLLISTREADONLY, f.lblListReadOnly);
     dlg::Show(page, IDC_LBLLISTREADONLY, !f.lblListReadOnly.empty());
 
@@ -301,6 +304,32 @@ void frm_Ambrel_MaintenanceView::Refresh() {
     dlg::Text(page, IDC_LBLABOUTCOMMENTS, f.lblAboutComments);
 
     if (f.OptionsReadOnly) LockOptionPages(true);
+    // What a policy sets is shown, never changed; the page on show says so
+    // once, in the status bar, for all its greyed controls.
+    static const std::pair<const char*, std::vector<int>> kPolicyControls[] = {
+        {"TimeOutPrograms", {IDC_CHKTIMEOUTPROGRAMS}},
+        {"TimeOutProgramMinutes", {IDC_TXTTIMEOUTMINUTES}},
+        {"QueryClose", {IDC_CHKCONFIRMEXECUTIONS}},
+        {"RunCommands", kExecuteOption},
+        {"AllUsersUseSame", {IDC_CHKALLUSERSUSESAME}},
+        {"RunMinimized", kRunAmbrelOption},
+        {"AllowUsersToDisable", {IDC_CHKALLOWUSERSTODISABLEAMBREL}},
+        {"PowerOff", {IDC_CHKPOWEROFF}},
+        {"ForceLogoff", {IDC_CHKFORCELOGOFF}},
+        {"ShutWindowsOnTime", {IDC_CHKSHUTWINDOWSONTIME}},
+        {"ShutWindowsTime", {IDC_TXTSHUTWINDOWSTIME}},
+        {"ShutdownOption", {IDC_CBOSHUTDOWNOPTION}},
+        {"ShutDownDialogTitle", {IDC_TXTDIALOGTITLE}},
+        {"WinShutdownType", {IDC_CBOSHUTDOWNTYPE, IDC_OPTSHUTWINOPTIONS0, IDC_OPTSHUTWINOPTIONS1,
+                             IDC_OPTSHUTWINOPTIONS2}},
+        {"Logging", kLogOption},
+        {"LogDir", {IDC_TXTLOGFILEPATH}},
+    };
+    for (const auto& [name, ids] : kPolicyControls)
+        if (f.OptionLocked(name))
+            for (int id : ids) dlg::Enable(PageOf(id), id, false);
+    const int tab = f.TabStrip1_SelectedTab;
+    m_status.SetText(1, tab >= 1 && tab <= 7 ? f.PolicyNote[tab] : std::string());
     m_refreshing = false;
 }
 
@@ -378,6 +407,9 @@ void frm_Ambrel_MaintenanceView::OnCommand(int id, int code) {
         case IDOK: f.cmd_ok_Click(); break;
         case IDCANCEL: f.cmd_cancel_Click(); break;
         case IDC_CMD_HELP: f.cmd_help_Click(); break;
+        case IDC_CMD_EXPORT: f.Cmd_export_Click(); break;
+        case IDC_CMD_IMPORT: f.Cmd_import_Click(); break;
+        case IDC_CMD_HISTORY: f.Cmd_history_Click(); break;
         case IDC_CMDCHANGEFORALLUSERS: f.cmdChangeForAllUsers_Click(); break;
         case IDC_CMDREFRESH: f.cmdRefresh_Click(); break;
         case IDC_CMD_ADD: f.Cmd_add_Click(); break;
@@ -466,6 +498,12 @@ void frm_Ambrel_MaintenanceView::ShowHelp(const std::string& helpFile, unsigned 
 }
 
 std::string frm_Ambrel_MaintenanceView::ShowOpen(const OpenFileRequest& request) { return m_dialog.ShowOpen(request); }
+
+std::string frm_Ambrel_MaintenanceView::ShowSave(const OpenFileRequest& request) { return m_dialog.ShowSave(request); }
+
+void frm_Ambrel_MaintenanceView::ShowHistory(const std::string& path) {
+    if (m_files && m_ui) ShowHistoryWindow(m_hwnd, *m_files, *m_ui, path);
+}
 
 void frm_Ambrel_MaintenanceView::Unload() {
     if (m_destroyed) return;

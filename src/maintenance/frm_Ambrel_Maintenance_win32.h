@@ -37,6 +37,13 @@ public:
     void Refresh() override;
     void ShowHelp(const std::string& helpFile, unsigned long context) override;
     std::string ShowOpen(const OpenFileRequest& request) override;
+    std::string ShowSave(const OpenFileRequest& request) override;
+    void ShowHistory(const std::string& path) override;
+    // What the History window reads and shows its messages with.
+    void HistoryPorts(IFileSystem& files, IUserInteraction& ui) {
+        m_files = &files;
+        m_ui = &ui;
+    }
     void Unload() override;
 
 private:
@@ -67,6 +74,8 @@ private:
     ImageListControl m_runImages;
     ImageListControl m_toolbarImages;
     CommonDialog m_dialog;
+    IFileSystem* m_files = nullptr;
+    IUserInteraction* m_ui = nullptr;
     ToolTips m_tips;
     std::vector<CommandRow> m_shownRows;
     bool m_rowsShown = false;

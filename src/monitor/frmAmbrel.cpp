@@ -293,11 +293,16 @@ void frmAmbrel::picWait_MouseDown(int button) {
     if (button == 2) m_view.PopupOptionsMenu();
 }
 
-void frmAmbrel::mMaintenance_Click() {
+void frmAmbrel::mMaintenance_Click() { StartMaintenance(""); }
+
+// The History window is the maintenance program's, shown alone.
+void frmAmbrel::mHistory_Click() { StartMaintenance("/history"); }
+
+void frmAmbrel::StartMaintenance(const std::string& arguments) {
     try {
         std::uint32_t id = 0;
         long error = 0;
-        if (!m_ports.Processes.StartProgram(m_ports.App.ProgramDirectory + "\\corvane.exe", "", 1, id, error))
+        if (!m_ports.Processes.StartProgram(m_ports.App.ProgramDirectory + "\\corvane.exe", arguments, 1, id, error))
             RaiseError(error ? error : kErrFileNotFound, m_ports.App.Title);
         m_ports.Processes.Open(id);  // not waited for: let go of it at once
     } catch (...) {

@@ -143,6 +143,7 @@ public:
     void cSysTray1_MouseDown(int button);
     void picWait_MouseDown(int button);
     void mMaintenance_Click();
+    void mHistory_Click();
     void mShutdown_Click();
     void cmdShutDown_Click() { mShutdown_Click(); }
     void mRunInBkgrnd_Click();
@@ -227,6 +228,8 @@ public:
     const cSystemInfo& SystemInfo() const { return *m_systemInfo; }
 
 private:
+    // Starts corvane.exe with `arguments`, not waiting for it.
+    void StartMaintenance(const std::string& arguments);
     // Inside a catch block: reports the error through the logger, with the box.
     void ReportHandlerError();
     void AddShutdownShortcuts();

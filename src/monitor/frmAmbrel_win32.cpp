@@ -47,6 +47,7 @@ enum ControlId {
     kIdMenuRunInBackground,
     kIdMenuExit,
     kIdMenuHelp,
+    kIdMenuHistory,
 };
 
 constexpr int kWidth = 560;
@@ -301,6 +302,7 @@ LRESULT frmAmbrelView::DefaultButtonId() const {
 void frmAmbrelView::PopupOptionsMenu() {
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, kIdMenuMaintenance, "Maintenance");
+    AppendMenuA(menu, MF_STRING, kIdMenuHistory, "History");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, kIdMenuShutdown, "Shut Down Windows");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -528,6 +530,7 @@ void frmAmbrelView::OnCommand(int id) {
         case kIdShutDown: f.cmdShutDown_Click(); break;
         case kIdMinimize: f.cmdMinimize_Click(); break;
         case kIdMenuMaintenance: f.mMaintenance_Click(); break;
+        case kIdMenuHistory: f.mHistory_Click(); break;
         case kIdMenuShutdown: f.mShutdown_Click(); break;
         case kIdMenuRunInBackground: f.mRunInBkgrnd_Click(); break;
         case kIdMenuExit: f.mExit_Click(); break;

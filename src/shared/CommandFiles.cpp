@@ -428,6 +428,9 @@ bool SameCommand(const CommandPair& a, const CommandPair& b) {
     left.Run = right.Run = 0;
     left.LastRunDate = right.LastRunDate = 0;
     left.RunCount = right.RunCount = 0;
+    // No frequency stored runs daily, as daily does (the editor stores 1).
+    if (left.RunFrequency == 0) left.RunFrequency = 1;
+    if (right.RunFrequency == 0) right.RunFrequency = 1;
     return left == right && a.Strings == b.Strings;
 }
 

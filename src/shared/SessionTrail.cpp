@@ -159,6 +159,96 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
+namespace {
+
+// The fields of one CSV line, quotes undone.
+std::vector<std::string> CsvFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                fields.back() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                fields.back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+}  // namespace
+
+bool HistoryRow::Failed() const {
+    return Outcome == RunOutcomeText(RunOutcome::FailedToStart) || Outcome == RunOutcomeText(RunOutcome::TimedOut) ||
+           (Outcome == RunOutcomeText(RunOutcome::Run) && !ExitCode.empty() && ExitCode != "0");
+}
+
+std::vector<HistoryRow> ReadHistoryNewestFirst(IFileSystem& files, const std::string& path, std::size_t most,
+                                               bool failedOnly, std::size_t piece) {
+    std::vector<HistoryRow> rows;
+    long error = 0;
+    auto file = files.Open(path, FileMode::Read, error);
+    if (!file || most == 0) return rows;
+    std::uint64_t end = file->Size();
+    std::string carry;       // the start of a line whose beginning is further back
+    bool lastLine = true;    // the file's last line, which is whole only with its CR LF
+    while (rows.size() < most) {
+        const std::uint64_t start = end > piece ? end - piece : 0;
+        std::string block(static_cast<std::size_t>(end - start), '\0');
+        if (!file->Seek(start) || file->Read(block.data(), block.size()) != block.size()) break;
+        std::string text = block + carry;
+        // Whole lines only: what comes before the first line break may go on
+        // further back, unless this is the file's start.
+        std::size_t from = 0;
+        if (start > 0) {
+            const std::size_t first = text.find('\n');
+            if (first == std::string::npos) {
+                carry = text;
+                end = start;
+                continue;
+            }
+            from = first + 1;
+        }
+        carry = text.substr(0, from);
+        std::vector<std::string> lines;
+        for (std::size_t at = from; at < text.size();) {
+            const std::size_t stop = text.find('\n', at);
+            if (stop == std::string::npos) {
+                // No line break after it: torn, unless a later piece ended it.
+                if (!lastLine) lines.push_back(text.substr(at));
+                break;
+            }
+            std::string line = text.substr(at, stop - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+            at = stop + 1;
+        }
+        lastLine = false;
+        for (auto line = lines.rbegin(); line != lines.rend() && rows.size() < most; ++line) {
+            if (line->empty() || (start == 0 && line == std::prev(lines.rend()) && *line + "\r\n" == kHistoryHeader))
+                continue;
+            const std::vector<std::string> f = CsvFields(*line);
+            HistoryRow row{f.size() > 0 ? f[0] : "", f.size() > 1 ? f[1] : "", f.size() > 2 ? f[2] : "",
+                           f.size() > 3 ? f[3] : "", f.size() > 4 ? f[4] : "", f.size() > 5 ? f[5] : ""};
+            if (!failedOnly || row.Failed()) rows.push_back(row);
+        }
+        if (start == 0) break;
+        end = start;
+    }
+    return rows;
+}
+
 std::string HistoryLine(const HistoryEntry& entry) {
     return CsvField(entry.Start) + "," + CsvField(entry.CommandLine) + "," + RunOutcomeText(entry.Outcome) + "," +
            (entry.ExitCodeKnown ? std::to_string(entry.ExitCode) : std::string()) + "," +

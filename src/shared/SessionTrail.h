@@ -76,4 +76,18 @@ std::string HistoryLine(const HistoryEntry& entry);
 long AppendHistory(IFileSystem& files, const std::string& path, const std::string& line,
                    std::size_t limitBytes = kHistoryLimitBytes);
 
+// One line of the history as it is shown: its fields as written.
+struct HistoryRow {
+    std::string Start, CommandLine, Outcome, ExitCode, DurationMs, SessionEnd;
+    // Not started, timed out, or ended with an exit code other than 0.
+    bool Failed() const;
+};
+
+// The newest `most` rows of the history (only failed ones when asked),
+// newest first. The file is read from its end in pieces of `piece` bytes,
+// only as far back as those rows need; the header and a last line torn by a
+// power cut are not rows. An empty list when there is no history yet.
+std::vector<HistoryRow> ReadHistoryNewestFirst(IFileSystem& files, const std::string& path, std::size_t most,
+                                               bool failedOnly, std::size_t piece = 64 * 1024);
+
 }  // namespace ambrel

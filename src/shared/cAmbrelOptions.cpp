@@ -21,7 +21,41 @@ void cAmbrelOptions::ChooseRoot() {
     m_root = m_AllUsersUseSame ? m_store.HKEY_LOCAL_MACHINE() : m_store.HKEY_CURRENT_USER();
 }
 
+bool cAmbrelOptions::PolicyText(const char* name, std::string& value) {
+    cRegistryAPI reader(m_store.Backend());
+    const std::string path = "Software\\Policies\\" + m_RegSoftwareKey + "\\" + kSubkey;
+    for (RegHandle root : {m_store.HKEY_LOCAL_MACHINE(), m_store.HKEY_CURRENT_USER()}) {
+        RegHandle key = 0;
+        if (!reader.RegOpenKey(root, path, key)) continue;
+        const bool found = reader.RegQueryStringValue(key, name, value);
+        reader.RegCloseKey(key);
+        if (found) {
+            m_locked.insert(name);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool cAmbrelOptions::PolicyNumber(const char* name, std::int32_t& value) {
+    cRegistryAPI reader(m_store.Backend());
+    const std::string path = "Software\\Policies\\" + m_RegSoftwareKey + "\\" + kSubkey;
+    for (RegHandle root : {m_store.HKEY_LOCAL_MACHINE(), m_store.HKEY_CURRENT_USER()}) {
+        RegHandle key = 0;
+        if (!reader.RegOpenKey(root, path, key)) continue;
+        const bool found = reader.RegQueryNumericValue(key, name, value);
+        reader.RegCloseKey(key);
+        if (found) {
+            m_locked.insert(name);
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string cAmbrelOptions::GetText(const char* name, const std::string& defaultValue) {
+    std::string policy;
+    if (PolicyText(name, policy)) return policy;
     return m_store.GetStringSetting(m_root, kSubkey, name, defaultValue);
 }
 
@@ -30,6 +64,8 @@ bool cAmbrelOptions::GetFlagText(const char* name, const char* defaultValue) {
 }
 
 bool cAmbrelOptions::GetFlagNumber(const char* name, std::int32_t defaultValue) {
+    std::int32_t policy = 0;
+    if (PolicyNumber(name, policy)) return policy != 0;
     return m_store.GetNumericSetting(m_root, kSubkey, name, defaultValue, -1, -1) != 0;
 }
 
@@ -40,6 +76,7 @@ void cAmbrelOptions::Written(bool ok, const char* name) {
 }
 
 void cAmbrelOptions::SetText(const char* name, const std::string& value) {
+    if (Locked(name)) return;  // the policy's, not the store's
     Written(m_store.SetStringSetting(m_root, kSubkey, name, value), name);
 }
 
@@ -48,12 +85,16 @@ void cAmbrelOptions::SetFlagText(const char* name, bool value) { SetText(name, v
 void cAmbrelOptions::SetFlagNumber(const char* name, bool value) { SetNumber(name, value ? -1 : 0); }
 
 void cAmbrelOptions::SetNumber(const char* name, std::int32_t value) {
+    if (Locked(name)) return;
     Written(m_store.SetNumericSetting(m_root, kSubkey, name, value), name);
 }
 
 bool cAmbrelOptions::GetOptions(bool CreateDefault) {
     const RegHandle machine = m_store.HKEY_LOCAL_MACHINE();
-    std::string allUsers = m_store.GetStringSetting(machine, kSubkey, "AllUsersUseSame", "");
+    m_locked.clear();
+    std::string allUsers;
+    if (!PolicyText("AllUsersUseSame", allUsers))
+        allUsers = m_store.GetStringSetting(machine, kSubkey, "AllUsersUseSame", "");
     if (allUsers.empty()) {
         if (!CreateDefault) return false;
         allUsers = "T";
@@ -63,8 +104,11 @@ bool cAmbrelOptions::GetOptions(bool CreateDefault) {
     ChooseRoot();
 
     m_QueryClose = GetFlagText("QueryClose", "T");
-    m_ShutdownOption = static_cast<std::int16_t>(
-        m_store.GetNumericSetting(m_root, kSubkey, "ShutdownOption", 1, 1, 3));
+    std::int32_t option = 0;
+    m_ShutdownOption = PolicyNumber("ShutdownOption", option) && option >= 1 && option <= 3
+                           ? static_cast<std::int16_t>(option)
+                           : static_cast<std::int16_t>(m_store.GetNumericSetting(m_root, kSubkey, "ShutdownOption", 1, 1, 3));
+    if (m_ShutdownOption != option) m_locked.erase("ShutdownOption");  // a policy out of range counts for nothing
     m_ShutdownDialogTitle = GetText("ShutDownDialogTitle", "Shut Down Windows");
     m_ForceLogoff = GetFlagNumber("ForceLogoff", 0);
     m_PowerOff = GetFlagNumber("PowerOff", 0);
@@ -101,7 +145,8 @@ bool cAmbrelOptions::SaveOptions() {
     const bool same = reader.RegOpenKey(machine, "Software\\" + m_RegSoftwareKey + "\\" + kSubkey, key) &&
                       reader.RegQueryStringValue(key, "AllUsersUseSame", stored) && stored == allUsers;
     if (key) reader.RegCloseKey(key);
-    if (!same) Written(m_store.SetStringSetting(machine, kSubkey, "AllUsersUseSame", allUsers), "AllUsersUseSame");
+    if (!same && !Locked("AllUsersUseSame"))
+        Written(m_store.SetStringSetting(machine, kSubkey, "AllUsersUseSame", allUsers), "AllUsersUseSame");
     ChooseRoot();
     SetFlagText("QueryClose", m_QueryClose);
     SetNumber("ShutdownOption", m_ShutdownOption);
@@ -124,7 +169,8 @@ bool cAmbrelOptions::SaveOptions() {
 bool cAmbrelOptions::SaveAllUsersChoice() {
     m_failedWrites.clear();
     m_writesDenied = false;
-    Written(m_store.SetStringSetting(m_store.HKEY_LOCAL_MACHINE(), kSubkey, "AllUsersUseSame",
+    if (!Locked("AllUsersUseSame"))
+        Written(m_store.SetStringSetting(m_store.HKEY_LOCAL_MACHINE(), kSubkey, "AllUsersUseSame",
                                      m_AllUsersUseSame ? "T" : "F"),
             "AllUsersUseSame");
     ChooseRoot();

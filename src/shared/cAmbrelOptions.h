@@ -5,6 +5,7 @@
 // for all users) or under HKEY_CURRENT_USER (one set per user).
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,16 @@ public:
     // The root the options were last loaded from or saved to; 0 before that.
     RegHandle OptionsRoot() const { return m_root; }
 
+    // Whether an administrator's policy set the option (its registry name):
+    // a value under Software\Policies\<product>\Options, the machine's
+    // before the user's. It wins over the stored one and is never written.
+    bool Locked(const std::string& name) const { return m_locked.count(name) > 0; }
+    bool AnyLocked() const { return !m_locked.empty(); }
+
 private:
+    // The policy's value of the option, when there is one (and it is locked).
+    bool PolicyText(const char* name, std::string& value);
+    bool PolicyNumber(const char* name, std::int32_t& value);
     void ChooseRoot();
     std::string GetText(const char* name, const std::string& defaultValue);
     bool GetFlagText(const char* name, const char* defaultValue);
@@ -93,6 +103,7 @@ private:
     void Written(bool ok, const char* name);
 
     cAppRegAPI m_store;
+    std::set<std::string> m_locked;
     std::string m_RegSoftwareKey;
     std::string m_programDirectory;
     RegHandle m_root = 0;

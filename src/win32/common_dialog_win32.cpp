@@ -23,6 +23,23 @@ std::string OpenFileFilter(const std::string& filter) {
     return result;
 }
 
+std::string CommonDialog::ShowSave(const OpenFileRequest& request) {
+    std::vector<char> file(MAX_PATH * 4, '\0');
+    std::string filter = OpenFileFilter(request.Filter);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_owner;
+    ofn.lpstrFilter = request.Filter.empty() ? nullptr : filter.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = request.InitDir.empty() ? nullptr : request.InitDir.c_str();
+    ofn.lpstrTitle = request.DialogTitle.empty() ? nullptr : request.DialogTitle.c_str();
+    ofn.lpstrDefExt = "txt";
+    ofn.Flags = request.Flags | OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&ofn)) return std::string();
+    return file.data();
+}
+
 std::string CommonDialog::ShowOpen(const OpenFileRequest& request) {
     std::vector<char> file(MAX_PATH * 4, '\0');
     std::string filter = OpenFileFilter(request.Filter);

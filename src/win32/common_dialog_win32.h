@@ -16,6 +16,9 @@ public:
     void Owner(HWND owner) { m_owner = owner; }
     // The chosen file's full path, empty when the user cancels.
     std::string ShowOpen(const OpenFileRequest& request);
+    // The same for a file to write: an existing one is replaced after the
+    // user has said so.
+    std::string ShowSave(const OpenFileRequest& request);
 
     // Help: the help file's path, the topic's context number, and the help
     // command (1 shows the topic of that context).

@@ -252,6 +252,50 @@ double Win32Clock::ElapsedSeconds() {
     return static_cast<double>((wraps << 32) | now) / 1000.0;
 }
 
+namespace {
+
+std::wstring Wide(UINT codePage, const std::string& text, DWORD flags, bool& ok) {
+    ok = true;
+    if (text.empty()) return std::wstring();
+    const int length = MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) {
+        ok = false;
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+}  // namespace
+
+std::string AnsiToUtf8(const std::string& text) {
+    bool ok = true;
+    const std::wstring wide = Wide(CP_ACP, text, 0, ok);
+    if (wide.empty()) return std::string();
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+bool Utf8ToAnsi(const std::string& text, std::string& ansi) {
+    bool ok = true;
+    const std::wstring wide = Wide(CP_UTF8, text, MB_ERR_INVALID_CHARS, ok);
+    ansi.clear();
+    if (!ok) return false;
+    if (wide.empty()) return true;
+    BOOL lost = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, &lost);
+    if (length <= 0 || lost) return false;
+    ansi.assign(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), ansi.data(), length,
+                        nullptr, nullptr);
+    return true;
+}
+
 int Win32UserInteraction::MsgBox(const std::string& text, int style, const std::string& title) {
     HWND owner = m_byActive ? GetActiveWindow() : nullptr;  // this thread's only
     if (!owner || !IsWindowVisible(owner) || IsIconic(owner)) owner = reinterpret_cast<HWND>(m_owner);

@@ -45,6 +45,12 @@ public:
     double ElapsedSeconds() override;
 };
 
+// Text between the system's code page (the programs' strings) and UTF-8 (the
+// files made for people and tools); false for UTF-8 that is not well formed
+// or holds characters the code page has not.
+std::string AnsiToUtf8(const std::string& text);
+bool Utf8ToAnsi(const std::string& text, std::string& ansi);
+
 class Win32UserInteraction final : public IUserInteraction {
 public:
     // A box is owned by the window that raised it: the program's active

@@ -22,9 +22,15 @@ public:
         Opened.push_back(request);
         return Chosen;
     }
+    std::string ShowSave(const OpenFileRequest& request) override {
+        Opened.push_back(request);
+        return Chosen;
+    }
+    void ShowHistory(const std::string& path) override { HistoryShown.push_back(path); }
     void Unload() override { ++Unloads; }
 
     int Refreshes = 0, Unloads = 0;
+    std::vector<std::string> HistoryShown;
     std::string HelpFile;
     unsigned long HelpContext = 0;
     std::vector<OpenFileRequest> Opened;

@@ -3,6 +3,7 @@ the real controls, what OK stores, Cancel, the Startup shortcut, one copy at a
 time, the monitor told to reload, and run counters that survive a save."""
 
 import re
+import subprocess
 from pathlib import Path
 
 from e2e_harness import check, scenario, trace_command
@@ -357,6 +358,74 @@ def help_opens_on_the_topic_of_the_page_on_show_and_of_the_editor(s):
     w.close_with("IDCANCEL")
     # The help window is the program's: it goes with it.
     check(s.tool("wait-gone", viewer, 30000, check_rc=False)[0] == 0, "the help window outlived the program")
+
+
+@scenario(seconds=10)
+def a_list_imported_as_text_runs_at_the_session_end_and_exports_as_it_came(s):
+    """corvane.exe /import on a machine with no list yet, as a deployment
+    tool runs it; the monitor then runs that list at a real end of the session.
+    A policy's option is shown greyed in the real window and never saved."""
+    s.options(ShutdownOption=3, QueryClose="T", Logging=2)
+    first, second = trace_command("first"), trace_command("second")
+    text = ("Ambrel command list, version 1\r\n"
+            f"\r\n[Command]\r\nCommandLine={first}\r\nRun=yes\r\nWindow=minimized\r\nFrequency=daily\r\n"
+            "Limit=0\r\nMessageWhen=never\r\nMessage=Caf\u00e9 \u00e0 minuit\r\nButtons=ok\r\nIcon=none\r\n"
+            "DefaultButton=1\r\nAction1=continue\r\nAction2=skip-next\r\nAction3=no-more\r\n[End]\r\n"
+            f"\r\n[Command]\r\nCommandLine={second}\r\nRun=yes\r\nWindow=normal\r\nFrequency=daily\r\n"
+            "Limit=5\r\nMessageWhen=never\r\nButtons=ok\r\nIcon=none\r\nDefaultButton=1\r\n"
+            "Action1=none\r\nAction2=none\r\nAction3=none\r\n[End]\r\n")
+    (s.drive / "list.txt").write_bytes(text.encode("utf-8"))
+    (s.drive / "bad.txt").write_bytes(text.replace("Limit=5", "Limit=500").encode("utf-8"))
+
+    def corvane(*args):
+        return s.start_program("corvane.exe", *args).wait(timeout=60)
+
+    expect(corvane("/import", "C:\\list.txt", "/allusers"), 0, "the import's exit code")
+    expect([line.split("|")[1] for line in s.tool("dump", "C:\\Ambrel")[1].splitlines()], [first, second],
+           "the imported list")
+    # A bad file changes nothing and says where it is bad.
+    expect(corvane("/import", "C:\\bad.txt", "/allusers"), 3, "a bad file's exit code")
+    check("bad.txt, line 24: Limit must be a whole number from 0 to 100" in s.read("C:\\Ambrel\\Data\\ambrel.log"),
+          "the refusal is not in the log")
+    expect(corvane("/export", "C:\\again.txt"), 0, "the export's exit code")
+    expect((s.drive / "again.txt").read_bytes().decode("utf-8"), text, "the exported list (the message in UTF-8)")
+
+    # An administrator's policy: the confirmation off, whatever is saved.
+    added = subprocess.run(["wine", "reg", "add", "HKLM\\Software\\Policies\\Ambrel 2.0\\Options", "/v",
+                            "QueryClose", "/d", "F", "/f", "/reg:64"], env=s.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=60)
+    check(added.returncode == 0, f"reg add: {added.stderr}")
+    w = Window(s)
+    w.tab(3)
+    expect(w.control("IDC_CHKCONFIRMEXECUTIONS")[0:2], (False, True), "the locked box (enabled, visible)")
+    expect(w.control("IDC_CHKCONFIRMEXECUTIONS")[2], "0", "the policy's value")
+    expect(w.control("IDC_CHKTIMEOUTPROGRAMS")[0], True, "a box the policy leaves alone")
+    expect(s.tool("status", w.hwnd)[1].strip(), "Set by your administrator", "the page's note")
+    w.tab(4)
+    expect(s.tool("status", w.hwnd)[1].strip(), "", "the note on a page without locked options")
+    w.close_with("IDOK")
+    expect(stored(s, "QueryClose"), "sz|T", "the saved option under the policy")
+
+    # The policy's confirmation is off: the list runs without asking.
+    monitor = s.start_monitor()
+    s.wait_window()
+    s.end_session_async().wait(timeout=90)
+    check(monitor.wait(timeout=30) is not None, "the monitor outlived the session")
+    expect(s.lines("C:\\trace.txt"), ["first", "second"], "what the monitor ran")
+
+    # The History window, as the monitor's menu opens it: the runs of that
+    # end of the session, newest first.
+    from scenarios_uninstaller import shell_folder
+    history = shell_folder(s, "Local AppData") + "\\Ambrel\\history.csv"
+    viewer = s.start_program("corvane.exe", "/history")
+    window = s.wait_dialog(f"History - {history}", 60000)
+    shown = [row.split("|") for row in s.tool("rows", window)[1].splitlines()]
+    expect([row[2] for row in shown], [second, first], "the History window's command lines, newest first")
+    expect([row[3] for row in shown], ["run", "run"], "the outcomes")
+    expect([row[4] for row in shown], ["0", "0"], "the exit codes")
+    s.screenshot("history-window")
+    s.tool("post", window, WM_COMMAND, 2)  # Close
+    expect(viewer.wait(timeout=30), 0, "corvane /history's exit code")
 
 
 def rows(s, w):

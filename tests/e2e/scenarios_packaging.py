@@ -9,7 +9,7 @@ from e2e_harness import check, scenario
 
 PACKAGING = Path(__file__).resolve().parents[2] / "packaging"
 NS = "{http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions}"
-KEY = "Software\\Ambrel 2.0\\Options"
+KEY = "Software\\Policies\\Ambrel 2.0\\Options"
 
 
 def one_of(*values):

@@ -134,6 +134,39 @@ TEST_F(Maintenance, OkStoresWhatTheControlsSay) {
     EXPECT_EQ(view.Unloads, 1);
 }
 
+// An administrator's policy (the machine's, and one of the user's): the
+// window shows its values, marks their controls locked and the pages that
+// hold them, and OK writes neither over the stored options nor the policy.
+TEST_F(Maintenance, OptionsSetByPolicyAreShownLockedAndNeverSaved) {
+    Store([](cAmbrelOptions& o) {
+        o.QueryClose(true);
+        o.LogDir("C:\\Mine.log");
+    });
+    const std::string policy = "Software\\Policies\\Ambrel 2.0\\Options";
+    registry.PutString(kRootLocalMachine, policy, "QueryClose", "F");
+    registry.PutDword(kRootLocalMachine, policy, "ShutdownOption", 2);
+    registry.PutString(kRootCurrentUser, policy, "LogDir", "C:\\Theirs.log");
+    SaveList({"a.exe"});
+    auto& f = Open();
+    EXPECT_EQ(f.chkConfirmExecutions, 0);
+    EXPECT_EQ(f.cboShutdownOption[static_cast<std::size_t>(f.cboShutdownOption_ListIndex)].ItemData, 2);
+    EXPECT_EQ(f.txtLogFilePath, "C:\\Theirs.log");
+    for (const char* name : {"QueryClose", "ShutdownOption", "LogDir"}) EXPECT_TRUE(f.OptionLocked(name)) << name;
+    EXPECT_FALSE(f.OptionLocked("PowerOff"));
+    const std::string notes[8] = {"", "", "", "Set by your administrator", "", "Set by your administrator",
+                                  "Set by your administrator", ""};
+    for (int tab = 1; tab <= 7; ++tab) EXPECT_EQ(f.PolicyNote[tab], notes[tab]) << "tab " << tab;
+    f.chkConfirmExecutions = 1;
+    f.txtLogFilePath = "C:\\Other.log";
+    f.chkPowerOff = 1;
+    f.cmd_ok_Click();
+    for (const auto& box : ui.Boxes) ADD_FAILURE() << box.Text;
+    EXPECT_EQ(Stored("QueryClose"), "T");
+    EXPECT_EQ(Stored("LogDir"), "C:\\Mine.log");
+    EXPECT_EQ(Stored("PowerOff"), "-1") << "an option the policy leaves alone was not saved";
+    EXPECT_EQ(registry.Find(kRootLocalMachine, policy, "QueryClose")->Data[0], 'F');
+}
+
 TEST_F(Maintenance, OnNt4TheThirdShutdownOptionIsNotOffered) {
     facts.Version.PlatformId = kPlatformNT;
     Store([](cAmbrelOptions& o) { o.ShutdownOption(3); });

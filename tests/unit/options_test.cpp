@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "doubles/memory_registry.h"
 #include "shared/cAmbrelOptions.h"
+#include "shared/cRegistryAPI.h"
 #include "shared/errors.h"
 
 namespace ambrel {
@@ -211,6 +214,89 @@ TEST(Options, TheMonitorHandleGoesStraightToTheMachine) {
     cAmbrelOptions other(mem, kApp);
     EXPECT_EQ(other.AmbrelHandle(), 0x1234);
     EXPECT_FALSE(mem.KeyExists(kRootCurrentUser, kPath));
+}
+
+}  // namespace
+}  // namespace ambrel
+
+namespace ambrel {
+namespace {
+
+// An administrator's policy (Software\Policies, the machine's before the
+// user's) for an option of each kind: it is the value in effect, the option
+// is locked, no save writes it back or over it, and without the policy the
+// stored value is back.
+TEST(Options, APolicyWinsIsNeverWrittenBackAndGoesWithoutATrace) {
+    const std::string policy = "Software\\Policies\\Ambrel 2.0\\Options";
+    struct Case {
+        const char* Name;
+        bool Number;
+        const char* Stored;
+        const char* Set;  // by the policy
+        std::function<std::string(cAmbrelOptions&)> Effective;
+        std::function<void(cAmbrelOptions&)> Change;
+    } cases[] = {
+        {"ShutDownDialogTitle", false, "Mine", "Theirs", [](cAmbrelOptions& o) { return o.ShutdownDialogTitle(); },
+         [](cAmbrelOptions& o) { o.ShutdownDialogTitle("Changed"); }},
+        {"QueryClose", false, "T", "F", [](cAmbrelOptions& o) { return std::string(o.QueryClose() ? "T" : "F"); },
+         [](cAmbrelOptions& o) { o.QueryClose(true); }},
+        {"ForceLogoff", true, "0", "1", [](cAmbrelOptions& o) { return std::string(o.ForceLogoff() ? "1" : "0"); },
+         [](cAmbrelOptions& o) { o.ForceLogoff(false); }},
+        {"ShutdownOption", true, "1", "3", [](cAmbrelOptions& o) { return std::to_string(o.ShutdownOption()); },
+         [](cAmbrelOptions& o) { o.ShutdownOption(2); }},
+    };
+    for (const Case& c : cases) {
+        for (RegHandle by : {kRootLocalMachine, kRootCurrentUser}) {
+            SCOPED_TRACE(std::string(c.Name) + (by == kRootLocalMachine ? " machine" : " user"));
+            MemoryRegistry mem;
+            mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "T");
+            auto put = [&mem, &c](RegHandle root, const std::string& path, const char* value) {
+                if (c.Number)
+                    mem.PutDword(root, path, c.Name, static_cast<std::uint32_t>(std::stoi(value)));
+                else
+                    mem.PutString(root, path, c.Name, value);
+            };
+            put(kRootLocalMachine, kPath, c.Stored);
+            put(by, policy, c.Set);
+            // A user's policy gives way to the machine's.
+            if (by == kRootLocalMachine) put(kRootCurrentUser, policy, c.Stored);
+            cAmbrelOptions options(mem, kApp);
+            ASSERT_TRUE(options.GetOptions(true));
+            EXPECT_EQ(c.Effective(options), c.Set);
+            EXPECT_TRUE(options.Locked(c.Name));
+            EXPECT_FALSE(options.Locked("LogDir"));
+            c.Change(options);
+            EXPECT_TRUE(options.SaveOptions()) << "a locked option counted as a failed write";
+            const std::string stored = c.Number ? std::to_string(NumberAt(mem, kRootLocalMachine, c.Name))
+                                                : TextAt(mem, kRootLocalMachine, c.Name);
+            EXPECT_EQ(stored, c.Stored) << "the save wrote over the stored value";
+            EXPECT_EQ(mem.ValueNames(by, policy), std::vector<std::string>{c.Name}) << "the policy was changed";
+
+            cRegistryAPI(mem).RegDeleteKey(kRootLocalMachine, policy);
+            cRegistryAPI(mem).RegDeleteKey(kRootCurrentUser, policy);
+            cAmbrelOptions after(mem, kApp);
+            ASSERT_TRUE(after.GetOptions(true));
+            EXPECT_EQ(c.Effective(after), c.Stored);
+            EXPECT_FALSE(after.AnyLocked());
+        }
+    }
+    // AllUsersUseSame forced: the root follows the policy, and the choice is
+    // not written either.
+    MemoryRegistry mem;
+    mem.PutString(kRootLocalMachine, kPath, "AllUsersUseSame", "T");
+    mem.PutString(kRootLocalMachine, policy, "AllUsersUseSame", "F");
+    cAmbrelOptions options(mem, kApp);
+    ASSERT_TRUE(options.GetOptions(true));
+    EXPECT_FALSE(options.AllUsersUseSame());
+    EXPECT_EQ(options.OptionsRoot(), kRootCurrentUser);
+    options.AllUsersUseSame(true);
+    options.SaveAllUsersChoice();
+    EXPECT_EQ(TextAt(mem, kRootLocalMachine, "AllUsersUseSame"), "T");
+    // A policy out of range counts for nothing.
+    mem.PutDword(kRootLocalMachine, policy, "ShutdownOption", 9);
+    cAmbrelOptions ranged(mem, kApp);
+    ranged.GetOptions(true);
+    EXPECT_FALSE(ranged.Locked("ShutdownOption"));
 }
 
 }  // namespace

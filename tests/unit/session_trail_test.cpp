@@ -63,6 +63,40 @@ TEST(SessionTrail, HistoryStartsWithItsHeaderDropsATornLineAndKeepsToItsLimitWho
     EXPECT_EQ(cut.find("\r\nld line"), std::string::npos) << "a line cut in the middle:\n" << cut;
 }
 
+// The History window's reading: newest first, from the end of the file in
+// small pieces (lines cross them), quoted fields undone, the header and a
+// torn last line left out, at most so many rows, and the failures alone.
+TEST(SessionTrail, TheHistoryIsReadNewestFirstFromItsEndInPieces) {
+    MemoryFileSystem files;
+    files.AddFolder("C:\\H");
+    std::string text = kHistoryHeader;
+    for (int i = 1; i <= 300; ++i) {
+        HistoryEntry entry{"2026-12-0" + std::to_string(1 + i % 9) + "T10:00:00+01:00", "run" + std::to_string(i) + ".exe, \"x\"",
+                           i % 7 == 0 ? RunOutcome::TimedOut : RunOutcome::Run, i % 7 != 0, static_cast<std::uint32_t>(i % 5 == 0),
+                           i, i % 2 ? "shut down" : ""};
+        text += HistoryLine(entry);
+    }
+    files.AddFile("C:\\H\\history.csv", text + "2026-12-09T10:00:00+01:00,torn");
+    for (std::size_t piece : {std::size_t{7}, std::size_t{100}, std::size_t{1} << 20}) {
+        SCOPED_TRACE(piece);
+        auto all = ReadHistoryNewestFirst(files, "C:\\H\\history.csv", 1000, false, piece);
+        ASSERT_EQ(all.size(), 300u);
+        EXPECT_EQ(all[0].CommandLine, "run300.exe, \"x\"");
+        EXPECT_EQ(all[299].CommandLine, "run1.exe, \"x\"");
+        EXPECT_EQ(all[0].SessionEnd, "");
+        EXPECT_EQ(all[1].SessionEnd, "shut down");
+        EXPECT_EQ(all[1].DurationMs, "299");
+        auto newest = ReadHistoryNewestFirst(files, "C:\\H\\history.csv", 10, false, piece);
+        ASSERT_EQ(newest.size(), 10u);
+        EXPECT_EQ(newest[9].CommandLine, "run291.exe, \"x\"");
+        // Timed out (every 7th) or ended with exit code 1 (every 5th).
+        auto failed = ReadHistoryNewestFirst(files, "C:\\H\\history.csv", 1000, true, piece);
+        EXPECT_EQ(failed.size(), 300u / 7 + 300u / 5 - 300u / 35);
+        for (const HistoryRow& row : failed) EXPECT_TRUE(row.Failed()) << row.CommandLine;
+    }
+    EXPECT_TRUE(ReadHistoryNewestFirst(files, "C:\\H\\none.csv", 10, false).empty());
+}
+
 TEST(SessionTrail, AReplacementCutShortLeavesOneWholeFile) {
     const std::string old = std::string(kHistoryHeader) + "old\r\n", fresh = std::string(kHistoryHeader) + "new\r\n";
     // What each crash leaves: the file, its new version; what the next append finds.
