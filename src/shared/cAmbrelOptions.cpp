@@ -21,13 +21,13 @@ void cAmbrelOptions::ChooseRoot() {
     m_root = m_AllUsersUseSame ? m_store.HKEY_LOCAL_MACHINE() : m_store.HKEY_CURRENT_USER();
 }
 
-bool cAmbrelOptions::PolicyText(const char* name, std::string& value) {
+bool cAmbrelOptions::Policy(const char* name, const std::function<bool(cRegistryAPI&, RegHandle)>& query) {
     cRegistryAPI reader(m_store.Backend());
     const std::string path = "Software\\Policies\\" + m_RegSoftwareKey + "\\" + kSubkey;
     for (RegHandle root : {m_store.HKEY_LOCAL_MACHINE(), m_store.HKEY_CURRENT_USER()}) {
         RegHandle key = 0;
         if (!reader.RegOpenKey(root, path, key)) continue;
-        const bool found = reader.RegQueryStringValue(key, name, value);
+        const bool found = query(reader, key);
         reader.RegCloseKey(key);
         if (found) {
             m_locked.insert(name);
@@ -37,20 +37,13 @@ bool cAmbrelOptions::PolicyText(const char* name, std::string& value) {
     return false;
 }
 
+bool cAmbrelOptions::PolicyText(const char* name, std::string& value) {
+    return Policy(name, [&](cRegistryAPI& reader, RegHandle key) { return reader.RegQueryStringValue(key, name, value); });
+}
+
 bool cAmbrelOptions::PolicyNumber(const char* name, std::int32_t& value) {
-    cRegistryAPI reader(m_store.Backend());
-    const std::string path = "Software\\Policies\\" + m_RegSoftwareKey + "\\" + kSubkey;
-    for (RegHandle root : {m_store.HKEY_LOCAL_MACHINE(), m_store.HKEY_CURRENT_USER()}) {
-        RegHandle key = 0;
-        if (!reader.RegOpenKey(root, path, key)) continue;
-        const bool found = reader.RegQueryNumericValue(key, name, value);
-        reader.RegCloseKey(key);
-        if (found) {
-            m_locked.insert(name);
-            return true;
-        }
-    }
-    return false;
+    return Policy(name,
+                  [&](cRegistryAPI& reader, RegHandle key) { return reader.RegQueryNumericValue(key, name, value); });
 }
 
 std::string cAmbrelOptions::GetText(const char* name, const std::string& defaultValue) {

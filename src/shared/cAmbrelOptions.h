@@ -5,6 +5,7 @@
 // for all users) or under HKEY_CURRENT_USER (one set per user).
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -88,7 +89,9 @@ public:
     bool AnyLocked() const { return !m_locked.empty(); }
 
 private:
-    // The policy's value of the option, when there is one (and it is locked).
+    // The policy's value of the option, when there is one (and it is locked):
+    // `query` reads it from the open policy key, the machine's first.
+    bool Policy(const char* name, const std::function<bool(cRegistryAPI&, RegHandle)>& query);
     bool PolicyText(const char* name, std::string& value);
     bool PolicyNumber(const char* name, std::int32_t& value);
     void ChooseRoot();

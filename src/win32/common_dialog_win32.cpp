@@ -23,37 +23,37 @@ std::string OpenFileFilter(const std::string& filter) {
     return result;
 }
 
-std::string CommonDialog::ShowSave(const OpenFileRequest& request) {
+namespace {
+
+// The file dialog of `request`, opened by `show` (GetOpenFileNameA or
+// GetSaveFileNameA) with `flags` added; the chosen path, or "".
+std::string AskForFile(HWND owner, const OpenFileRequest& request, DWORD flags, const char* extension,
+                       BOOL(WINAPI* show)(LPOPENFILENAMEA)) {
     std::vector<char> file(MAX_PATH * 4, '\0');
     std::string filter = OpenFileFilter(request.Filter);
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_owner;
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = request.Filter.empty() ? nullptr : filter.c_str();
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrInitialDir = request.InitDir.empty() ? nullptr : request.InitDir.c_str();
     ofn.lpstrTitle = request.DialogTitle.empty() ? nullptr : request.DialogTitle.c_str();
-    ofn.lpstrDefExt = "txt";
-    ofn.Flags = request.Flags | OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&ofn)) return std::string();
+    ofn.lpstrDefExt = extension;
+    ofn.Flags = request.Flags | OFN_EXPLORER | flags;
+    if (!show(&ofn)) return std::string();
     return file.data();
 }
 
+}  // namespace
+
+std::string CommonDialog::ShowSave(const OpenFileRequest& request) {
+    return AskForFile(m_owner, request, OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, "txt",
+                      GetSaveFileNameA);
+}
+
 std::string CommonDialog::ShowOpen(const OpenFileRequest& request) {
-    std::vector<char> file(MAX_PATH * 4, '\0');
-    std::string filter = OpenFileFilter(request.Filter);
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_owner;
-    ofn.lpstrFilter = request.Filter.empty() ? nullptr : filter.c_str();
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrInitialDir = request.InitDir.empty() ? nullptr : request.InitDir.c_str();
-    ofn.lpstrTitle = request.DialogTitle.empty() ? nullptr : request.DialogTitle.c_str();
-    ofn.Flags = request.Flags | OFN_EXPLORER;
-    if (!GetOpenFileNameA(&ofn)) return std::string();
-    return file.data();
+    return AskForFile(m_owner, request, 0, nullptr, GetOpenFileNameA);
 }
 
 namespace {
