@@ -88,6 +88,23 @@ public:
     virtual double ElapsedSeconds() = 0;
 };
 
+// A 32-bit millisecond count (GetTickCount's) made steady: it wraps to 0
+// after 49.7 days, and each wrap seen is carried into the upper bits. Read
+// it at least once a wrap (every wait does, within a minute).
+class TickCounter {
+public:
+    // The milliseconds since the count's start, wraps included.
+    unsigned long long Milliseconds(std::uint32_t tick) {
+        if (tick < m_last) ++m_wraps;
+        m_last = tick;
+        return (m_wraps << 32) | tick;
+    }
+
+private:
+    std::uint32_t m_last = 0;
+    unsigned long long m_wraps = 0;
+};
+
 // ---------------------------------------------------------------------------
 // User interaction: modal message boxes and the like.
 //

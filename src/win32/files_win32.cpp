@@ -244,12 +244,8 @@ double Win32Clock::ElapsedSeconds() {
     static const auto ticks64 = reinterpret_cast<Ticks64>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
     if (ticks64) return static_cast<double>(ticks64()) / 1000.0;
-    static DWORD last = 0;
-    static unsigned long long wraps = 0;
-    const DWORD now = GetTickCount();
-    if (now < last) ++wraps;
-    last = now;
-    return static_cast<double>((wraps << 32) | now) / 1000.0;
+    static TickCounter ticks;
+    return static_cast<double>(ticks.Milliseconds(GetTickCount())) / 1000.0;
 }
 
 namespace {

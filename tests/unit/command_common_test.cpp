@@ -112,6 +112,21 @@ public:
     std::string Read;
 };
 
+// Before GetTickCount64 the elapsed time is GetTickCount's, which wraps after
+// 49.7 days: each wrap is carried, so the time never runs back.
+TEST(TickCounter, AWrapOfTheCountIsCarriedAndTimeNeverRunsBack) {
+    TickCounter ticks;
+    const std::pair<std::uint32_t, unsigned long long> reads[] = {
+        {1000, 1000},
+        {0xFFFFFF00u, 0xFFFFFF00ull},
+        {0x100, (1ull << 32) + 0x100},          // wrapped
+        {0x100, (1ull << 32) + 0x100},          // the same tick again
+        {0xFFFFFFFFu, (1ull << 32) + 0xFFFFFFFFull},
+        {5, (2ull << 32) + 5},                   // a second wrap
+    };
+    for (const auto& [tick, milliseconds] : reads) EXPECT_EQ(ticks.Milliseconds(tick), milliseconds) << tick;
+}
+
 TEST(ShortcutCommandLine, TargetAndArgumentsAreCutAtTheirFirstNul) {
     FakeShellLinks links;
     links.Fields.TargetPath = std::string("C:\\Tools\\backup.exe\0stale", 26);
