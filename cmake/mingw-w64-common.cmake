@@ -1,6 +1,6 @@
-# What the two mingw-w64 toolchains share; each sets _triple first.
-set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
+# What the two mingw-w64 toolchains share; each sets _triple and _threads first.
+set(CMAKE_C_COMPILER ${_triple}-gcc-${_threads})
+set(CMAKE_CXX_COMPILER ${_triple}-g++-${_threads})
 set(CMAKE_RC_COMPILER ${_triple}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})

@@ -4,4 +4,5 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(_triple x86_64-w64-mingw32)
+set(_threads posix)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -7,6 +7,7 @@ Unicode true
 !include "LogicLib.nsh"
 !include "x64.nsh"
 !include "FileFunc.nsh"
+!include "WinVer.nsh"
 
 !define PRODUCT "Ambrel 2.0"
 !define VERSION "2.0.0"
@@ -70,6 +71,15 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 Function .onInit
+    ; The setup protects the folders it makes with access lists given as
+    ; security descriptor text, which Windows 2000 brought; as a Unicode
+    ; installer it does not start on Windows 95, 98 or Me at all. The 32-bit
+    ; programs themselves run there: the README says how to install by hand.
+    ${IfNot} ${AtLeastWin2000}
+        MessageBox MB_OK|MB_ICONSTOP "This setup program needs Windows 2000 or later.$\r$\n$\r$\nTo install Ambrel on this Windows, copy the programs of its 32-bit build into a folder and run corvane.exe from there once (see the README).$\r$\n$\r$\nAmbrel was not installed." /SD IDOK
+        SetErrorLevel 3
+        Quit
+    ${EndIf}
     ${If} ${RunningX64}
         SetRegView 64
         ; /D= has set the folder already when it was given.

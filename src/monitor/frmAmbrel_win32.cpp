@@ -122,7 +122,7 @@ HWND frmAmbrelView::Button(int id, const char* caption, const char* tip, int x, 
                                   GetModuleHandleA(nullptr), nullptr);
     SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
     TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;  // the form every common controls version knows
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = m_hwnd;
     tool.uId = reinterpret_cast<UINT_PTR>(button);

@@ -36,9 +36,9 @@ struct Journal {
     bool HadStrings = false;
 };
 
-bool ReadJournal(IFileSystem& files, const CommandFileNames& names, Journal& journal) {
+bool ReadJournal(IFileSystem& files, const std::string& path, Journal& journal) {
     long error = 0;
-    auto file = files.Open(names.Journal(), FileMode::Read, error);
+    auto file = files.Open(path, FileMode::Read, error);
     if (!file || file->Size() != kJournalSize) return false;
     unsigned char bytes[kJournalSize];
     if (file->Read(bytes, kJournalSize) != kJournalSize) return false;
@@ -50,8 +50,20 @@ bool ReadJournal(IFileSystem& files, const CommandFileNames& names, Journal& jou
     return true;
 }
 
+// Moves a file over another. Where the system cannot replace a file in one
+// step (Windows 95 and 98), the target is removed first: between the two a
+// crash leaves the target missing and the file still under its old name,
+// which every caller here can tell from the files that remain.
+long Replace(IFileSystem& files, const std::string& from, const std::string& to) {
+    if (!files.RenameReplaces() && files.FileExists(to))
+        if (long error = files.Remove(to)) return error;
+    return files.Rename(from, to);
+}
+
 // Written whole under a temporary name and moved over the journal, so the
-// journal is always either the old one or the new one.
+// journal is always either the old one or the new one; where the move cannot
+// replace (see Replace), the new one alone is left at worst, and the recovery
+// takes it for the journal.
 long WriteJournal(IFileSystem& files, const CommandFileNames& names, const Journal& journal) {
     long error = 0;
     {
@@ -64,7 +76,7 @@ long WriteJournal(IFileSystem& files, const CommandFileNames& names, const Journ
                                           static_cast<char>(journal.HadStrings ? 1 : 0), 0};
         if (!file->Write(bytes, kJournalSize) || !file->Flush()) return kErrDeviceIO;
     }
-    return files.Rename(names.NewJournal(), names.Journal());
+    return Replace(files, names.NewJournal(), names.Journal());
 }
 
 struct FileRoles {
@@ -86,12 +98,12 @@ long MoveForward(IFileSystem& files, const CommandFileNames& names, const Journa
     for (const FileRoles& f : Roles(names, journal)) {
         if (!files.FileExists(f.New)) continue;  // already in place
         if (files.FileExists(f.Current)) {
-            if (long error = files.Rename(f.Current, f.Backup)) return error;
+            if (long error = Replace(files, f.Current, f.Backup)) return error;
         } else if (!f.HadCurrent) {
             // Nothing was saved before: no backup of it either.
             files.Remove(f.Backup);
         }
-        if (long error = files.Rename(f.New, f.Current)) return error;
+        if (long error = Replace(files, f.New, f.Current)) return error;
     }
     return 0;
 }
@@ -101,10 +113,10 @@ long MoveForward(IFileSystem& files, const CommandFileNames& names, const Journa
 long MoveBack(IFileSystem& files, const CommandFileNames& names, const Journal& journal) {
     for (const FileRoles& f : Roles(names, journal)) {
         if (!files.FileExists(f.New) && files.FileExists(f.Current)) {
-            if (long error = files.Rename(f.Current, f.New)) return error;
+            if (long error = Replace(files, f.Current, f.New)) return error;
         }
         if (f.HadCurrent && !files.FileExists(f.Current) && files.FileExists(f.Backup)) {
-            if (long error = files.Rename(f.Backup, f.Current)) return error;
+            if (long error = Replace(files, f.Backup, f.Current)) return error;
         }
     }
     return 0;
@@ -350,7 +362,14 @@ long RecoverCommandFiles(IFileSystem& files, const CommandFileNames& names, bool
     };
     if (!ours(names.Journal())) return 0;
     Journal journal;
-    if (!ReadJournal(files, names, journal)) {
+    // A whole new journal and none in place: the journal's own move stopped
+    // between its two steps (or a save stopped just before its commit, when
+    // its new pair was whole on disk already). Either way it is the journal.
+    if (!files.FileExists(names.Journal()) && ours(names.NewJournal()) &&
+        ReadJournal(files, names.NewJournal(), journal)) {
+        if (long error = files.Rename(names.NewJournal(), names.Journal())) return error;
+    }
+    if (!ReadJournal(files, names.Journal(), journal)) {
         if (files.FileExists(names.Journal())) {
             // Not one this program wrote whole: there is no commit to honour.
             if (long error = files.Remove(names.Journal())) return error;

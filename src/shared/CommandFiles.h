@@ -9,7 +9,9 @@
 // then marks the save as committed, and only then are the current files moved
 // to the _temp backups and the new ones moved into place. Every loader and
 // writer first finishes (journal present) or discards (no journal) whatever an
-// interrupted save left, so a load always sees one whole list.
+// interrupted save left, so a load always sees one whole list. Where a move
+// cannot replace a file (Windows 95 and 98), the file in the way is removed
+// first; a whole new journal with none in place is then the journal.
 
 #include <functional>
 #include <memory>

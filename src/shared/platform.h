@@ -223,8 +223,11 @@ public:
                                         FileProtection protection = FileProtection::Inherit) = 0;
     // 0 on success, else the error number.
     virtual long Remove(const std::string& path) = 0;
-    // Replaces an existing target (MoveFileEx with MOVEFILE_REPLACE_EXISTING).
+    // Replaces an existing target in one step (MoveFileEx with
+    // MOVEFILE_REPLACE_EXISTING) where RenameReplaces(); elsewhere (Windows
+    // 95 and 98, which cannot) fails when the target exists.
     virtual long Rename(const std::string& from, const std::string& to) = 0;
+    virtual bool RenameReplaces() { return true; }
     virtual bool FileExists(const std::string& path) = 0;
     // The names of a folder's files, hidden and system files left out, in the
     // order a file list shows them (by name). false when the folder does not exist.

@@ -1,5 +1,6 @@
 #include "win32/command_list_lock_win32.h"
 
+#include "win32/later_calls_win32.h"
 #include "win32/security_win32.h"
 
 namespace ambrel {
@@ -10,14 +11,12 @@ using LockFileExFunction = BOOL(WINAPI*)(HANDLE, DWORD, DWORD, DWORD, DWORD, LPO
 using UnlockFileExFunction = BOOL(WINAPI*)(HANDLE, DWORD, DWORD, DWORD, LPOVERLAPPED);
 
 LockFileExFunction LockFileExCall() {
-    static const auto call = reinterpret_cast<LockFileExFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LockFileEx")));
-    return (GetVersion() & 0x80000000u) ? nullptr : call;  // a stub on Windows 95 and 98
+    static const auto call = Lookup<LockFileExFunction>("kernel32.dll", "LockFileEx");
+    return IsWindows9x() ? nullptr : call;  // a stub on Windows 95 and 98
 }
 
 UnlockFileExFunction UnlockFileExCall() {
-    static const auto call = reinterpret_cast<UnlockFileExFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "UnlockFileEx")));
+    static const auto call = Lookup<UnlockFileExFunction>("kernel32.dll", "UnlockFileEx");
     return call;
 }
 

@@ -1,5 +1,6 @@
 #include "win32/common_dialog_win32.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <vector>
@@ -41,7 +42,13 @@ std::string AskForFile(HWND owner, const OpenFileRequest& request, DWORD flags, 
     ofn.lpstrTitle = request.DialogTitle.empty() ? nullptr : request.DialogTitle.c_str();
     ofn.lpstrDefExt = extension;
     ofn.Flags = request.Flags | OFN_EXPLORER | flags;
-    if (!show(&ofn)) return std::string();
+    if (!show(&ofn)) {
+        // Windows 95, 98 and NT 4 know the structure without the fields of
+        // Windows 2000 (the places bar) only.
+        if (CommDlgExtendedError() != CDERR_STRUCTSIZE) return std::string();
+        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        if (!show(&ofn)) return std::string();
+    }
     return file.data();
 }
 

@@ -164,7 +164,7 @@ void ToolTips::Create(HWND owner) {
 void ToolTips::Add(HWND control, const std::string& text) {
     if (!control) return;
     TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;  // the form every common controls version knows
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = GetParent(control);
     tool.uId = reinterpret_cast<UINT_PTR>(control);
@@ -175,7 +175,7 @@ void ToolTips::Add(HWND control, const std::string& text) {
 std::string ToolTips::TextOf(HWND control) const {
     char buffer[512] = "";
     TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;  // the form every common controls version knows
     tool.hwnd = GetParent(control);
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = buffer;

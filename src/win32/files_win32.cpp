@@ -6,6 +6,7 @@
 
 #include "shared/errors.h"
 #include "shared/vb.h"
+#include "win32/later_calls_win32.h"
 #include "win32/security_win32.h"
 
 namespace ambrel {
@@ -87,7 +88,7 @@ private:
 
 namespace {
 
-bool IsNt() { return (GetVersion() & 0x80000000u) == 0; }
+bool IsNt() { return !IsWindows9x(); }
 
 HANDLE OpenHandle(const std::string& path, DWORD access, DWORD disposition, SECURITY_ATTRIBUTES* attributes) {
     // Shared with the other programs: the command list lock, not the share
@@ -173,10 +174,15 @@ long Win32FileSystem::Remove(const std::string& path) {
 }
 
 long Win32FileSystem::Rename(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? 0
-               : RuntimeErrorFromWin32(GetLastError());
+    // Windows 95 and 98 export MoveFileEx as a stub: MoveFile there, which
+    // leaves an existing target (and fails).
+    const BOOL moved = RenameReplaces()
+                           ? MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                           : MoveFileA(from.c_str(), to.c_str());
+    return moved ? 0 : RuntimeErrorFromWin32(GetLastError());
 }
+
+bool Win32FileSystem::RenameReplaces() { return !IsWindows9x(); }
 
 bool Win32FileSystem::FileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -241,8 +247,7 @@ double Win32Clock::ElapsedSeconds() {
     // GetTickCount64 from Vista on; before it the 32-bit count, whose wrap
     // after 49.7 days is carried here (a wait reads it at least every minute).
     using Ticks64 = ULONGLONG(WINAPI*)();
-    static const auto ticks64 = reinterpret_cast<Ticks64>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount64")));
+    static const auto ticks64 = Lookup<Ticks64>("kernel32.dll", "GetTickCount64");
     if (ticks64) return static_cast<double>(ticks64()) / 1000.0;
     static TickCounter ticks;
     return static_cast<double>(ticks.Milliseconds(GetTickCount())) / 1000.0;

@@ -11,6 +11,7 @@ public:
                                 FileProtection protection = FileProtection::Inherit) override;
     long Remove(const std::string& path) override;
     long Rename(const std::string& from, const std::string& to) override;
+    bool RenameReplaces() override;
     bool FileExists(const std::string& path) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
     bool FolderExists(const std::string& path) override;

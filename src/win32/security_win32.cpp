@@ -1,3 +1,4 @@
+#include "win32/later_calls_win32.h"
 #include "win32/security_win32.h"
 
 #include <cstdio>
@@ -8,14 +9,7 @@ namespace ambrel {
 
 namespace {
 
-bool SystemKeepsSecurity() { return (GetVersion() & 0x80000000u) == 0; }  // the NT family
-
-template <typename Function>
-Function Lookup(const char* module, const char* name) {
-    HMODULE loaded = GetModuleHandleA(module);
-    if (!loaded) loaded = LoadLibraryA(module);
-    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name))) : nullptr;
-}
+bool SystemKeepsSecurity() { return !IsWindows9x(); }  // the NT family
 
 // Whether the volume behind the handle keeps access lists (FAT does not);
 // true where the system cannot tell.

@@ -1,3 +1,4 @@
+#include "win32/later_calls_win32.h"
 #include "win32/shutdown_courtesy_win32.h"
 
 #include <windows.h>
@@ -7,12 +8,6 @@
 namespace ambrel {
 
 namespace {
-
-template <typename Function>
-Function Lookup(const char* module, const char* name) {
-    HMODULE loaded = GetModuleHandleA(module);
-    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name))) : nullptr;
-}
 
 }  // namespace
 

@@ -1,14 +1,29 @@
 #include "win32/tray_icon_win32.h"
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <cstring>
+
+#include "win32/later_calls_win32.h"
 
 namespace ambrel {
 
 namespace {
 constexpr UINT kIconId = 1;
+
+// The shell's major version: 4 for Windows 95 and NT 4 (whose shell32 has no
+// DllGetVersion), 5 from Windows 2000 and Me on.
+DWORD ShellVersion() {
+    static const DWORD version = [] {
+        const auto query = Lookup<DLLGETVERSIONPROC>("shell32.dll", "DllGetVersion");
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof info;
+        return query && SUCCEEDED(query(&info)) ? info.dwMajorVersion : DWORD{4};
+    }();
+    return version;
 }
+}  // namespace
 
 void TrayIconControl::Attach(HWND owner, UINT callbackMessage) {
     m_owner = owner;
@@ -21,14 +36,17 @@ TrayIconControl::~TrayIconControl() {
 }
 
 bool TrayIconControl::Notify(DWORD action, const std::string* balloonTitle, const std::string* balloonText) {
+    // A shell before 5.0 knows the first form only: a 64-byte tip, no balloons.
+    const bool first = ShellVersion() < 5;
+    if (first && balloonTitle) return false;
     NOTIFYICONDATAA data{};
-    data.cbSize = sizeof data;
+    data.cbSize = first ? NOTIFYICONDATAA_V1_SIZE : sizeof data;
     data.hWnd = m_owner;
     data.uID = kIconId;
     data.uFlags = NIF_MESSAGE | NIF_TIP | (m_icon ? NIF_ICON : 0);
     data.uCallbackMessage = m_callback;
     data.hIcon = m_icon;
-    strncpy(data.szTip, m_tip.c_str(), sizeof data.szTip - 1);
+    strncpy(data.szTip, m_tip.c_str(), (first ? 64 : sizeof data.szTip) - 1);
     if (balloonTitle && balloonText) {
         data.uFlags |= NIF_INFO;
         strncpy(data.szInfoTitle, balloonTitle->c_str(), sizeof data.szInfoTitle - 1);

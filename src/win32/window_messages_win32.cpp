@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "shared/vb.h"
+#include "win32/later_calls_win32.h"
 #include "win32/files_win32.h"
 #include "win32/message_pump_win32.h"
 #include "win32/security_win32.h"
@@ -15,13 +16,6 @@ constexpr const char* kMonitorClass = "AmbrelMonitor";
 
 // Window handles are 32-bit values across processes; sign-extend as the system does.
 HWND ToWindow(std::int32_t window) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(window)); }
-
-template <typename Function>
-Function Lookup(const char* module, const char* name) {
-    HMODULE loaded = GetModuleHandleA(module);
-    if (!loaded) loaded = LoadLibraryA(module);
-    return loaded ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name))) : nullptr;
-}
 
 // The program file of a process; "" when the system cannot tell (Windows 95
 // and 98 without these calls).

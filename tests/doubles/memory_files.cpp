@@ -215,6 +215,7 @@ long MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
     auto it = m_files.find(source);
     if (it == m_files.end()) return kErrFileNotFound;
     if (!m_folders.count(Parent(target))) return kErrPathNotFound;
+    if (m_renameKeepsTarget && m_files.count(target) && target != source) return kErrFileAlreadyExists;
     if (!MayRemove(source) || (m_files.count(target) && !MayRemove(target))) return kErrPermissionDenied;
     auto node = it->second;
     m_files.erase(it);

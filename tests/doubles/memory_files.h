@@ -21,6 +21,7 @@ public:
                                 FileProtection protection = FileProtection::Inherit) override;
     long Remove(const std::string& path) override;
     long Rename(const std::string& from, const std::string& to) override;
+    bool RenameReplaces() override { return !m_renameKeepsTarget; }
     bool FileExists(const std::string& path) override;
     bool ListFiles(const std::string& folder, std::vector<std::string>& names) override;
     bool FolderExists(const std::string& path) override;
@@ -41,6 +42,9 @@ public:
         m_keep = true;
         m_me = me;
     }
+    // Renames as Windows 95 and 98 do (MoveFile): an existing target is never
+    // replaced, and the rename fails.
+    void RenameAsWindows9x() { m_renameKeepsTarget = true; }
     // Acts as another account from now on (for files that account leaves).
     void ActAs(const FileIdentity& me) { m_me = me; }
     // Sets a file's or folder's security by hand (an owner, grants, a link).
@@ -92,6 +96,7 @@ private:
     std::set<std::string> m_folders;
     std::map<std::string, ObjectSecurity> m_folderSecurity;
     bool m_keep = false;
+    bool m_renameKeepsTarget = false;
     FileIdentity m_me;
     int m_failWrite = 0, m_writes = 0;
     int m_failRename = 0, m_renames = 0;

@@ -315,15 +315,34 @@ def windows_path(s, path):
     return "C:\\" + str(Path(path).relative_to(s.drive)).replace("/", "\\")
 
 
-@if_packaged
-def the_32_bit_monitor_runs_the_due_commands_and_lets_the_session_end(s):
-    program = DIST / "i686" / "Ambrel.exe"
-    check(program.read_bytes()[program.read_bytes().find(b"PE\0\0") + 4:][:2] == b"\x4c\x01", "not a 32-bit program")
-    shutil.copy(program, s.program_dir / "Ambrel.exe")
+def the_32_bit_programs_run_option_3_without_confirmation(s, version=None):
+    """The 32-bit monitor and maintenance program of the release build, on the
+    Windows Wine presents (95, 98 and NT 4 among them, for which the 32-bit
+    build is made): the maintenance program saves a list twice (the second
+    save over the first one's backup, which 95 and 98 cannot replace in one
+    step), then the monitor runs the due commands at a real end of the session
+    and lets it end."""
+    for name in ("Ambrel.exe", "corvane.exe"):
+        program = DIST / "i686" / name
+        check(program.read_bytes()[program.read_bytes().find(b"PE\0\0") + 4:][:2] == b"\x4c\x01",
+              f"{name} is not a 32-bit program")
+        shutil.copy(program, s.program_dir / name)
     logged_options(s, ShutdownOption=3, QueryClose="F")
     # A 32-bit program reads HKEY_LOCAL_MACHINE\Software through its own view.
     reg(s, "export", "HKLM\\Software\\Ambrel 2.0", "C:\\options.reg", "/y")
     check(reg(s, "import", "C:\\options.reg", view="32").returncode == 0, "the options not copied to the 32-bit view")
+    if version:
+        s.set_windows_version(version)
+    for n, names in enumerate((["one"], ["one", "two"]), 1):
+        (s.drive / "list.txt").write_bytes(("Ambrel command list, version 1\r\n" + "".join(
+            f"\r\n[Command]\r\nCommandLine={trace_command(name)}\r\n[End]\r\n" for name in names)).encode())
+        imported = s.start_program("corvane.exe", "/import", "C:\\list.txt", "/allusers").wait(timeout=60)
+        expect(imported, 0, f"the 32-bit maintenance program's save {n}")
+        expect([line.split("|")[1] for line in s.tool("dump", "C:\\Ambrel")[1].splitlines()],
+               [trace_command(name) for name in names], f"the list after save {n}")
+    check(b"one" in (s.program_dir / "Data" / "_temp.sds").read_bytes(), "the previous list is not the backup")
+    check(not [p.name for p in (s.program_dir / "Data").iterdir() if ".new" in p.name or ".commit" in p.name],
+          "a save left its new files or journal")
     standard_commands(s)
     before = s.dump()
     monitor = s.start_monitor()
@@ -336,6 +355,42 @@ def the_32_bit_monitor_runs_the_due_commands_and_lets_the_session_end(s):
     check("WM_ENDSESSION 1" in s.lines("C:\\helper.txt"), "the session did not end")
     expect_standard_run(s, before)
     del helper
+
+
+@if_packaged
+def the_32_bit_monitor_runs_the_due_commands_and_lets_the_session_end(s):
+    the_32_bit_programs_run_option_3_without_confirmation(s)
+
+
+@if_packaged
+def the_32_bit_programs_on_windows_95_run_the_due_commands_and_let_the_session_end(s):
+    the_32_bit_programs_run_option_3_without_confirmation(s, "win95")
+
+
+@if_packaged
+def the_32_bit_programs_on_windows_98_run_the_due_commands_and_let_the_session_end(s):
+    the_32_bit_programs_run_option_3_without_confirmation(s, "win98")
+
+
+@if_packaged
+def the_32_bit_programs_on_nt_4_run_the_due_commands_and_let_the_session_end(s):
+    the_32_bit_programs_run_option_3_without_confirmation(s, "nt40")
+
+
+@if_packaged
+def setup_on_nt_4_says_it_needs_windows_2000_and_installs_nothing(s):
+    shutil.copy(SETUP, s.drive / "setup.exe")
+    s.set_windows_version("nt40")
+    setup = subprocess.run(s.wine("C:\\setup.exe", "/S"), env=s.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=180)
+    expect(setup.returncode, 3, "the setup's exit code on NT 4")
+    home = s.drive / "Program Files" / "Ambrel"
+    check(not home.exists() and reg_values(s, UNINSTALL_KEY) is None, "the setup installed something on NT 4")
+    s.set_windows_version("win10")
+    setup = subprocess.run(s.wine("C:\\setup.exe", "/S"), env=s.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=180)
+    expect(setup.returncode, 0, "the setup's exit code on Windows 10")
+    check(reg_values(s, UNINSTALL_KEY) is not None, "the setup did not install on Windows 10")
 
 
 @if_packaged

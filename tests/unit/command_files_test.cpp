@@ -160,13 +160,25 @@ TEST(CommandFiles, ASaveKeepsThePreviousListAsTheTempFiles) {
     EXPECT_EQ(p.memory.ContentOr(kTempSds).find("alice"), std::string::npos);
 }
 
-// Fail each write and each rename of a save in turn: the save reports the
-// failure and the previous list is what every later load sees.
+// The two ways a save moves its files: in one step over an existing file,
+// or (Windows 95 and 98) by removing the existing file first.
+constexpr bool kRenameKinds[] = {false, true};
+
+void RenameAs(testing::MemoryFileSystem& disk, bool windows9x) {
+    if (windows9x) disk.RenameAsWindows9x();
+}
+
+// Fail each write and each rename of a save in turn (on Windows 95 and 98 a
+// failed rename comes between the removal of its target and the move): the
+// save reports the failure and the previous list is what every later load sees.
 TEST(CommandFiles, EveryFailedWriteOrRenameLeavesThePreviousListWhole) {
     const std::vector<CommandPair> previous = {Command("old1"), Command("old2", 7)};
     const std::vector<CommandPair> next = {Command("new1"), Command("new2"), Command("new3")};
 
+    for (bool windows9x : kRenameKinds) {
+    SCOPED_TRACE(windows9x ? "renames that cannot replace" : "renames that replace");
     CommandProgram probe;
+    RenameAs(probe.memory, windows9x);
     ASSERT_TRUE(probe.Save(previous));
     probe.memory.FailWriteNumber(1000);
     probe.memory.FailRenameNumber(1000);
@@ -179,7 +191,9 @@ TEST(CommandFiles, EveryFailedWriteOrRenameLeavesThePreviousListWhole) {
         for (int n = 1; n <= (kind == 0 ? writes : renames); ++n) {
             SCOPED_TRACE((kind == 0 ? "write " : "rename ") + std::to_string(n));
             CommandProgram p;
+            RenameAs(p.memory, windows9x);
             ASSERT_TRUE(p.Save(previous));
+            ASSERT_TRUE(p.Save(previous));  // a backup for the next save to remove
             const std::string sdd = *p.memory.Content(kSdd), sds = *p.memory.Content(kSds);
             if (kind == 0) p.memory.FailWriteNumber(n); else p.memory.FailRenameNumber(n);
             EXPECT_FALSE(p.Save(next));
@@ -200,6 +214,7 @@ TEST(CommandFiles, EveryFailedWriteOrRenameLeavesThePreviousListWhole) {
             EXPECT_FALSE(p.memory.FileExists(p.names.Journal()));
             EXPECT_EQ(p.memory.OpenFiles(), 0);
         }
+    }
     }
 }
 
@@ -264,6 +279,7 @@ public:
     }
     FileIdentity Identity() override { return m_disk.Identity(); }
     std::string AccountName(const std::string& sid) override { return m_disk.AccountName(sid); }
+    bool RenameReplaces() override { return m_disk.RenameReplaces(); }
 
 private:
     class File final : public IFile {
@@ -296,20 +312,36 @@ private:
 
 // Stop a save after each of its steps, then load (and stop that load's
 // recovery after each of its steps too): every load sees the whole previous
-// list or the whole new one, and once the new one was seen it stays.
+// list or the whole new one, and once the new one was seen it stays. Also
+// where renames cannot replace, and there with a move of the save failing
+// first, so that the crash comes while the undo is under way (between the
+// removal of the save's journal and the move of the undo's into its place).
 TEST(CommandFiles, ACrashAtAnyStepOfASaveLeavesOneWholeListForTheNextLoad) {
     const std::vector<CommandPair> previous = {Command("old1"), Command("old2", 7)};
     const std::vector<CommandPair> next = {Command("new1"), Command("new2"), Command("new3")};
 
+    // Renames of a save: the journal into place, the settings file's two
+    // moves, then the strings file's first, which the third case fails.
+    const struct {
+        bool Windows9x;
+        int FailedRename;
+    } kinds[] = {{false, 0}, {true, 0}, {true, 4}};
+    for (const auto& kind : kinds) {
+    SCOPED_TRACE(std::string(kind.Windows9x ? "renames that cannot replace" : "renames that replace") +
+                 (kind.FailedRename ? ", a failed move" : ""));
     int saveSteps = 0;
     {
         testing::MemoryFileSystem disk;
+        RenameAs(disk, kind.Windows9x);
         disk.AddFolder("C:\\Ambrel\\Data");
         CrashingFileSystem fs(disk);
         CommandProgram p(&fs);
         ASSERT_TRUE(p.Save(previous));
+        ASSERT_TRUE(p.Save(previous));
         int before = fs.Changes();
-        ASSERT_TRUE(p.Save(next));
+        disk.FailRenameNumber(kind.FailedRename);
+        ASSERT_EQ(p.Save(next), kind.FailedRename == 0);
+        disk.FailRenameNumber(0);
         saveSteps = fs.Changes() - before;
     }
     ASSERT_GE(saveSteps, 12);
@@ -319,12 +351,16 @@ TEST(CommandFiles, ACrashAtAnyStepOfASaveLeavesOneWholeListForTheNextLoad) {
         for (int j = 0; j <= 8; ++j) {
             SCOPED_TRACE("save stopped after step " + std::to_string(k) + ", recovery after step " + std::to_string(j));
             testing::MemoryFileSystem disk;
+            RenameAs(disk, kind.Windows9x);
             disk.AddFolder("C:\\Ambrel\\Data");
             CrashingFileSystem fs(disk);
             CommandProgram p(&fs);
             ASSERT_TRUE(p.Save(previous));
+            ASSERT_TRUE(p.Save(previous));
             fs.CrashAfter(k);
+            disk.FailRenameNumber(kind.FailedRename);
             bool saved = p.Save(next);
+            disk.FailRenameNumber(0);
             fs.Revive();
             if (j > 0) {
                 fs.CrashAfter(j);
@@ -338,7 +374,8 @@ TEST(CommandFiles, ACrashAtAnyStepOfASaveLeavesOneWholeListForTheNextLoad) {
             if (saved) {
                 EXPECT_EQ(loaded, next);
             }
-            if (j == 0) {
+            // A failed save may be finished or undone, as far as its undo got.
+            if (j == 0 && kind.FailedRename == 0) {
                 if (sawNew) {
                     EXPECT_EQ(loaded, next) << "a later crash went back to the old list";
                 }
@@ -352,7 +389,10 @@ TEST(CommandFiles, ACrashAtAnyStepOfASaveLeavesOneWholeListForTheNextLoad) {
             EXPECT_EQ(p.Load(), next);
         }
     }
-    EXPECT_TRUE(sawNew);
+    if (kind.FailedRename == 0) {
+        EXPECT_TRUE(sawNew);
+    }
+    }
 }
 
 TEST(CommandFiles, ARunIsRecordedInItsOwnRecordAndNowhereElse) {
