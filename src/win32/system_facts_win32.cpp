@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "shared/vb.h"
+#include "win32/later_calls_win32.h"
 
 namespace ambrel {
 
@@ -32,8 +33,7 @@ bool Win32SystemFacts::QueryUserName(char* buffer, std::uint32_t& size) {
 
 bool Win32SystemFacts::UserNameIsExact() {
     using GetName = BOOL(WINAPI*)(LPWSTR, LPDWORD);
-    const auto getName = reinterpret_cast<GetName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "GetUserNameW")));
+    const auto getName = Lookup<GetName>("advapi32.dll", "GetUserNameW");
     wchar_t wide[257];
     DWORD wideLength = 257;
     char ansi[257];
