@@ -98,7 +98,7 @@ def read_lists(folder=LISTS):
     for path in sorted(folder.glob("*.txt")):
         functions = {}
         for number, line in enumerate(path.read_text().splitlines(), 1):
-            line = line.split("#", 1)[0].strip() if not line.lstrip().startswith("#") else ""
+            line = line.split("#", 1)[0].strip()
             if not line:
                 continue
             fields = line.split(None, 3)

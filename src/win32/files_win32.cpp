@@ -84,12 +84,6 @@ private:
     bool m_append;
 };
 
-}  // namespace
-
-namespace {
-
-bool IsNt() { return !IsWindows9x(); }
-
 HANDLE OpenHandle(const std::string& path, DWORD access, DWORD disposition, SECURITY_ATTRIBUTES* attributes) {
     // Shared with the other programs: the command list lock, not the share
     // mode, keeps their changes of the list files apart.
@@ -109,14 +103,14 @@ std::unique_ptr<IFile> Win32FileSystem::Open(const std::string& path, FileMode m
     switch (mode) {
         case FileMode::Read: break;
         case FileMode::Append:
-            access = IsNt() ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE;
+            access = !IsWindows9x() ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE;
             makeWhenMissing = true;
             break;
         case FileMode::Random:
             access = GENERIC_READ | GENERIC_WRITE;
             makeWhenMissing = true;
             break;
-        case FileMode::Update: access = IsNt() ? FILE_GENERIC_READ | FILE_WRITE_DATA : GENERIC_READ | GENERIC_WRITE; break;
+        case FileMode::Update: access = !IsWindows9x() ? FILE_GENERIC_READ | FILE_WRITE_DATA : GENERIC_READ | GENERIC_WRITE; break;
         case FileMode::CreateNew: access = GENERIC_WRITE; break;
     }
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -150,7 +144,7 @@ bool Win32FileSystem::FolderSecurity(const std::string& path, ObjectSecurity& se
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD failure = GetLastError();
-        if (!IsNt() && FolderExists(path)) {
+        if (IsWindows9x() && FolderExists(path)) {
             // Windows 95 and 98 open no folders, and keep no owners either.
             security = {};
             error = 0;
